@@ -1,0 +1,48 @@
+// Serial port access, the one piece of the operating system the reader link talks to.
+//
+// A port is opened exclusively (a second open of the same device fails while the
+// first is open) at 9600 baud, 8 data bits, no parity, one stop bit, in raw binary
+// mode: no software or hardware flow control, no character translation. Every call
+// returns at once except Write, which returns once the bytes were handed to the driver.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Number of bytes waiting in the driver's receive queue, or -1 when the
+    // driver cannot tell (the device vanished, the port is closed).
+    virtual long BytesWaiting() = 0;
+
+    // Discards everything in the driver's receive queue.
+    virtual void PurgeInput() = 0;
+
+    // Reads up to `count` bytes that are already queued; never waits for more.
+    // Returns the number read (0 when none were queued) or -1 on failure.
+    virtual long Read(std::uint8_t* buffer, std::size_t count) = 0;
+
+    // Writes all `count` bytes. Returns false when the device refused them.
+    virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;
+
+    // Releases the device. Idempotent; every other call fails afterwards.
+    virtual void Close() = 0;
+};
+
+struct OpenResult {
+    std::unique_ptr<SerialPort> port;  // null when the open failed
+    std::string device;                // what the name resolved to ("" if it did not)
+    std::string error;                 // the operating system's reason when port is null
+};
+
+// Opens the serial device a port name stands for (see PortNames.h) and applies
+// the line settings above.
+OpenResult OpenSerialPort(const std::string& portName);
+
+}  // namespace platform

@@ -1,0 +1,129 @@
+#include "platform/PortNames.h"
+#include "platform/SerialPort.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// A write that the device does not take within this time counts as failed,
+// so a wedged adapter can never hold the caller forever.
+constexpr int kWriteTimeoutMs = 2000;
+
+class PosixSerialPort final : public SerialPort {
+public:
+    explicit PosixSerialPort(int fd) : fd_(fd) {}
+    ~PosixSerialPort() override { Close(); }
+
+    long BytesWaiting() override {
+        if (fd_ < 0) return -1;
+        int queued = 0;
+        if (::ioctl(fd_, FIONREAD, &queued) != 0) return -1;
+        return queued;
+    }
+
+    void PurgeInput() override {
+        if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
+    }
+
+    long Read(std::uint8_t* buffer, std::size_t count) override {
+        if (fd_ < 0) return -1;
+        if (count == 0) return 0;
+        for (;;) {
+            ssize_t n = ::read(fd_, buffer, count);
+            if (n >= 0) return static_cast<long>(n);
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+            return -1;
+        }
+    }
+
+    bool Write(const std::uint8_t* data, std::size_t count) override {
+        if (fd_ < 0) return false;
+        std::size_t done = 0;
+        while (done < count) {
+            ssize_t n = ::write(fd_, data + done, count - done);
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd pfd{fd_, POLLOUT, 0};
+                int r = ::poll(&pfd, 1, kWriteTimeoutMs);
+                if (r > 0 && !(pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) continue;
+                if (r < 0 && errno == EINTR) continue;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    void Close() override {
+        if (fd_ >= 0) {
+            ::close(fd_);  // also releases the exclusive lock
+            fd_ = -1;
+        }
+    }
+
+private:
+    int fd_;
+};
+
+std::string ErrnoText(int err) { return std::strerror(err); }
+
+}  // namespace
+
+OpenResult OpenSerialPort(const std::string& portName) {
+    OpenResult result;
+    result.device = ResolvePortName(portName);
+    if (result.device.empty()) {
+        result.error = portName.empty() ? "no port name given" : "no serial device is known by this name";
+        return result;
+    }
+    int fd = ::open(result.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = ErrnoText(errno);
+        return result;
+    }
+    // Exclusive use: an advisory lock that every instance of this tool takes, and
+    // that goes away with the descriptor even when the process dies.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        ::close(fd);
+        result.error = err == EWOULDBLOCK ? "the port is in use by another program" : ErrnoText(err);
+        return result;
+    }
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        int err = errno;
+        ::close(fd);
+        result.error = err == ENOTTY ? "not a serial device" : ErrnoText(err);
+        return result;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    ::cfsetispeed(&tio, B9600);
+    ::cfsetospeed(&tio, B9600);
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        int err = errno;
+        ::close(fd);
+        result.error = "the line settings were refused: " + ErrnoText(err);
+        return result;
+    }
+    result.port = std::make_unique<PosixSerialPort>(fd);
+    return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,158 @@
+#include "reader_link/CommObjClas.h"
+
+#include "platform/DebugChannel.h"
+#include "reader_link/CrcUnit.h"
+#include "reader_link/RequestTrace.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t kReplyPreamble[10] = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
+constexpr std::int32_t kTraceReplyBytes = 41;
+// A frame must carry at least two bytes under its checksum to be judged by it.
+constexpr std::int32_t kMinJudgedFrame = 17;
+
+}  // namespace
+
+TCommClass::TCommClass() : TCommClass(platform::OpenSerialPort) {}
+
+TCommClass::TCommClass(PortOpener opener)
+    : opener_(std::move(opener)), receiver_(std::make_unique<TRecvClass>()) {
+    receiver_->SetFrameHandler(
+        [this](const std::uint8_t* data, std::int32_t count, bool& accepted) { OnFrameReceived(data, count, accepted); });
+}
+
+TCommClass::~TCommClass() {
+    // The worker still runs here, so the closing signal can be answered; it is
+    // joined only after the last transaction, and before the buffers it fills go.
+    if (Connected.load()) {
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+    }
+    ClosePort();
+    receiver_.reset();
+}
+
+bool TCommClass::OpenPort(const std::string& portName) {
+    if (PortHandle) return true;
+    platform::OpenResult result = opener_ ? opener_(portName) : platform::OpenResult{};
+    lastOpenDevice_ = result.device;
+    lastOpenError_ = result.error;
+    if (!result.port) return false;
+    PortHandle = std::move(result.port);
+    receiver_->SetPort(PortHandle.get());
+    return true;
+}
+
+bool TCommClass::Connect(const std::string& portName) {
+    bool opened = false;
+    try {
+        opened = OpenPort(portName);
+    } catch (...) {
+        opened = false;
+    }
+    if (opened) Connected.store(true);
+    return opened;
+}
+
+bool TCommClass::Disconnect() {
+    try {
+        if (PortHandle) {
+            SendSignal(0);
+            ClosePort();
+        }
+    } catch (...) {
+        return false;
+    }
+    Connected.store(false);
+    return true;
+}
+
+void TCommClass::SetRetryCount(std::int32_t count) { RetryCount.store(count >= 1 ? count : 1); }
+
+void TCommClass::ClosePort() {
+    if (!PortHandle) return;
+    receiver_->SetPort(nullptr);  // waits for a step in progress: no read through a closed port
+    PortHandle->Close();
+    PortHandle.reset();
+}
+
+ByteString TCommClass::BuildFrame(const ByteString& command, std::uint16_t headerWord) {
+    if (command.empty()) throw Exception(kEmptyCommandMessage);
+    ByteString body;
+    body.reserve(command.size() + 6);
+    body.push_back(static_cast<std::uint8_t>(headerWord >> 8));
+    body.push_back(static_cast<std::uint8_t>(headerWord & 0xFF));
+    body.push_back(0xFF);
+    body.push_back(0xFF);
+    body.insert(body.end(), command.begin(), command.end());
+    const std::uint16_t crc = Crc16Frame(body.data(), static_cast<std::int32_t>(body.size() % 256));
+    body.push_back(static_cast<std::uint8_t>(crc >> 8));
+    body.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    const auto length = static_cast<std::uint8_t>(body.size() % 256);
+
+    ByteString frame{0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
+    frame.reserve(frame.size() + body.size() + 3);
+    frame.push_back(length);
+    frame.push_back(static_cast<std::uint8_t>(~length));
+    frame.insert(frame.end(), body.begin(), body.end());
+    frame.push_back(0xFF);
+    return frame;
+}
+
+void TCommClass::OnFrameReceived(const std::uint8_t* data, std::int32_t count, bool& accepted) {
+    try {
+        if (!data || count < kMinJudgedFrame || count > kReplyBufferSize) return;
+        std::uint8_t frame[kReplyBufferSize];
+        std::memcpy(frame, data, static_cast<std::size_t>(count));
+        if (std::memcmp(frame, kReplyPreamble, sizeof kReplyPreamble) != 0) return;
+        if (frame[count - 1] != 0xFF) return;
+        if (frame[11] != static_cast<std::uint8_t>(~frame[10])) return;
+
+        const std::uint16_t computed = Crc16Frame(frame + 12, count - 15);
+        const std::uint16_t stored = static_cast<std::uint16_t>((frame[count - 3] << 8) | frame[count - 2]);
+        if (computed != stored) {
+            std::memset(ReplyBuffer, 0xFF, sizeof ReplyBuffer);
+            accepted = false;
+            return;
+        }
+        if (count > 19) std::memcpy(ReplyBuffer, frame + 16, static_cast<std::size_t>(count - 19));
+        accepted = true;
+        if (platform::DebugChannelActive())
+            platform::DebugOutput(std::string(kReceiveLabel) + HexDump(ReplyBuffer, kTraceReplyBytes));
+    } catch (...) {
+        accepted = false;
+    }
+}
+
+bool TCommClass::SendCommand(const ByteString& frame, std::int32_t attempts) {
+    if (attempts <= 0) return false;
+    if (!PortHandle) throw Exception(kNoPortMessage);
+
+    // Whatever earlier exchanges left behind (a late reply, its done signal, half a
+    // frame) must not pass for the answer to this request. Retries of this same
+    // frame keep it: a late answer to the same request is still its answer.
+    receiver_->DiscardStale();
+
+    for (;;) {
+        if (platform::DebugChannelActive()) platform::DebugOutput(RequestTraceLine(frame));
+        if (!PortHandle->Write(frame.data(), frame.size())) {
+            ClosePort();
+            receiver_->StartEvent.Reset();
+            return false;
+        }
+        receiver_->StartEvent.Set();
+        // The attempt ends once more than kReplyTimeoutMs whole milliseconds have passed.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyTimeoutMs + 1);
+        if (receiver_->DoneEvent.WaitUntil(deadline)) return true;
+        if (--attempts <= 0) {
+            receiver_->StartEvent.Reset();
+            return false;
+        }
+    }
+}

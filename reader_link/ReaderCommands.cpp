@@ -1,0 +1,57 @@
+// The reader commands: each builds its request, runs one transaction and judges the
+// status bytes the reply left in ReplyBuffer.
+#include "reader_link/CommObjClas.h"
+
+namespace {
+
+constexpr std::uint8_t kProbe = 0x01;
+constexpr std::uint8_t kRequestCard = 0x30;
+constexpr std::uint8_t kReadSerial = 0x31;
+constexpr std::uint8_t kAuthenticate = 0x32;
+constexpr std::uint8_t kWriteTrailer = 0x34;
+constexpr std::uint8_t kSignal = 0x38;
+
+std::uint8_t BlockByte(std::int32_t sector, std::uint32_t offset) {
+    return static_cast<std::uint8_t>((static_cast<std::uint32_t>(sector) * 4u + offset) & 0xFFu);
+}
+
+}  // namespace
+
+bool TCommClass::Exchange(const ByteString& request) {
+    return SendCommand(BuildFrame(request, 0), RetryCount.load());
+}
+
+bool TCommClass::ProbeReader() { return Exchange({kProbe, 0x00}) && ReplyBuffer[2] == 0x00; }
+
+bool TCommClass::RequestCard() { return Exchange({kRequestCard, 0x01}) && StatusOk(); }
+
+bool TCommClass::ReadCardSerial(std::uint32_t& serial) {
+    if (!Exchange({kReadSerial, 0x00})) return false;
+    if (ReplyBuffer[0] != 0x36 || ReplyBuffer[1] != 0x00) return false;
+    serial = static_cast<std::uint32_t>(ReplyBuffer[2]) | static_cast<std::uint32_t>(ReplyBuffer[3]) << 8 |
+             static_cast<std::uint32_t>(ReplyBuffer[4]) << 16 | static_cast<std::uint32_t>(ReplyBuffer[5]) << 24;
+    return true;
+}
+
+bool TCommClass::AuthenticateSector() {
+    if (!AuthEnabled) return true;
+    ByteString request;
+    request.reserve(2 + SectorKey.size());
+    request.push_back(kAuthenticate);
+    request.push_back(BlockByte(SectorNo, 0));
+    request.insert(request.end(), SectorKey.begin(), SectorKey.end());
+    return Exchange(request) && StatusOk();
+}
+
+bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
+    ByteString request;
+    request.reserve(18);
+    request.push_back(kWriteTrailer);
+    request.push_back(BlockByte(SectorNo, 3));
+    request.insert(request.end(), keyA.begin(), keyA.end());
+    request.insert(request.end(), kTrailerAccessBytes.begin(), kTrailerAccessBytes.end());
+    request.insert(request.end(), kTrailerKeyB.begin(), kTrailerKeyB.end());
+    return Exchange(request) && StatusOk();
+}
+
+bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({kSignal, mode}) && StatusOk(); }

@@ -1,0 +1,73 @@
+// TRecvClass: the receive side of the reader link. A worker thread that reads the
+// serial port only while a transaction is in flight, collects the queued bytes into
+// one reply frame, finds its end by the length byte once the line has gone quiet,
+// and hands the frame to its owner. When the owner accepts the frame it wakes the
+// waiting transaction (DoneEvent) and stops reading until the next one (StartEvent).
+#pragma once
+
+#include "platform/Event.h"
+#include "platform/SerialPort.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class TRecvClass {
+public:
+    static constexpr std::int32_t kBufferSize = 1024;
+    // More than this many queued bytes is line noise, not a reply: the queue is purged.
+    static constexpr long kMaxQueued = 2048;
+
+    using FrameHandler = std::function<void(const std::uint8_t* data, std::int32_t count, bool& accepted)>;
+
+    // Starts the thread at once; it stays idle until StartEvent is set.
+    TRecvClass();
+    // Stops the thread and waits for it: nothing it uses outlives it.
+    ~TRecvClass();
+    TRecvClass(const TRecvClass&) = delete;
+    TRecvClass& operator=(const TRecvClass&) = delete;
+
+    // Frame delivery; set before the first transaction, never while one runs.
+    void SetFrameHandler(FrameHandler handler);
+
+    // The port to read, or null. Taking the port away waits for a step in progress,
+    // so the caller may close the port as soon as this returns.
+    void SetPort(platform::SerialPort* port);
+
+    // Drops what earlier exchanges left behind: a stale done signal, the driver's
+    // queued input and a half-collected frame. Waits for a step in progress.
+    void DiscardStale();
+
+    // One read-and-collect step. Run by the thread; public so that the collection
+    // rules can be driven step by step over an in-memory port.
+    void ReadStep();
+
+    bool InFrame() const { return inFrame_; }
+    std::int32_t FrameCount() const { return frameCount_; }
+
+    platform::Event DoneEvent{platform::Event::Kind::AutoReset};
+    platform::Event StartEvent{platform::Event::Kind::ManualReset};
+
+private:
+    void Run();
+    void ReadStepLocked();
+    void Examine();
+    void DropFrame() { inFrame_ = false; }
+
+    std::uint8_t readBuffer_[kBufferSize]{};
+    std::uint8_t frameBuffer_[kBufferSize]{};
+    std::uint8_t chunk_[kMaxQueued]{};
+    std::int32_t frameCount_ = 0;
+    bool inFrame_ = false;
+
+    // Held for a whole step, and by whoever swaps the port or discards stale input,
+    // so the port is never used after it was taken away.
+    std::mutex stepMutex_;
+    platform::SerialPort* port_ = nullptr;
+    FrameHandler onFrame_;
+
+    std::atomic<bool> terminated_{false};
+    std::thread thread_;
+};

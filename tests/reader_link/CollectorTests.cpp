@@ -1,0 +1,181 @@
+// How the receive worker cuts reply frames out of the byte stream, driven one step
+// at a time over an in-memory port.
+#include "reader_link/RecvClass.h"
+#include "tests/support/Frames.h"
+#include "tests/support/MemoryPort.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Collector : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shared = std::make_shared<MemoryPort::Shared>();
+        port = std::make_unique<MemoryPort>(shared);
+        recv.SetPort(port.get());
+        recv.SetFrameHandler([this](const std::uint8_t* d, std::int32_t n, bool& accepted) {
+            delivered.emplace_back(d, d + n);
+            accepted = acceptFrames;
+        });
+    }
+    void TearDown() override { recv.SetPort(nullptr); }
+
+    void Queue(const ByteString& b) { MemoryPort::Queue(*shared, b); }
+    void Step(int n = 1) {
+        for (int i = 0; i < n; ++i) recv.ReadStep();
+    }
+
+    std::shared_ptr<MemoryPort::Shared> shared;
+    std::unique_ptr<MemoryPort> port;
+    TRecvClass recv;  // its thread stays idle: StartEvent is never set here
+    std::vector<ByteString> delivered;
+    bool acceptFrames = true;
+};
+
+const ByteString kReply = ReplyFrame({0x0A, 0x00});
+
+}  // namespace
+
+TEST_F(Collector, FrameInPiecesIsDeliveredOnceWhenTheLineGoesQuiet) {
+    recv.StartEvent.Set();
+    Queue(ByteString(kReply.begin(), kReply.begin() + 5));
+    Step();
+    EXPECT_TRUE(recv.InFrame());
+    Step(3);  // idle steps with an incomplete frame keep collecting
+    EXPECT_TRUE(recv.InFrame());
+    Queue(ByteString(kReply.begin() + 5, kReply.begin() + 15));
+    Step(2);
+    EXPECT_TRUE(delivered.empty()) << "the length says more is to come";
+    Queue(ByteString(kReply.begin() + 15, kReply.end()));
+    Step();
+    EXPECT_TRUE(delivered.empty()) << "never judged in a step that read bytes";
+    Step();
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], kReply);
+    EXPECT_FALSE(recv.InFrame());
+    EXPECT_TRUE(recv.DoneEvent.Wait(0));
+    EXPECT_FALSE(recv.StartEvent.IsSet());
+    Step(3);
+    EXPECT_EQ(delivered.size(), 1u);
+}
+
+TEST_F(Collector, TwoFramesBackToBackDeliverOnlyTheFirst) {
+    ByteString two = kReply;
+    ByteString second = ReplyFrame({0x36, 0x00, 1, 2, 3, 4});
+    two.insert(two.end(), second.begin(), second.end());
+    Queue(two);
+    Step(2);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], kReply);
+    Step(2);
+    EXPECT_EQ(delivered.size(), 1u) << "the rest was dropped";
+}
+
+TEST_F(Collector, StrayByteAheadDropsTheCollection) {
+    ByteString stray{0x00};
+    stray.insert(stray.end(), kReply.begin(), kReply.end());
+    Queue(stray);
+    Step(2);
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_FALSE(recv.InFrame());
+}
+
+TEST_F(Collector, ShortCollectionWaitsInsteadOfDropping) {
+    Queue({0x00, 0x01, 0x02});  // garbage, but too little to judge
+    Step(2);
+    EXPECT_TRUE(recv.InFrame());
+    EXPECT_EQ(recv.FrameCount(), 3);
+}
+
+TEST_F(Collector, WrongTerminatorIsDroppedWithoutDelivery) {
+    ByteString bad = kReply;
+    bad.back() = 0x00;
+    Queue(bad);
+    Step(2);
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_FALSE(recv.InFrame());
+}
+
+TEST_F(Collector, SevenPreambleBytesAreDeliveredAndRejectionTouchesNoEvent) {
+    acceptFrames = false;
+    ByteString seven = kReply;
+    seven.erase(seven.begin() + 1);
+    recv.StartEvent.Set();
+    Queue(seven);
+    Step(2);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_FALSE(recv.DoneEvent.IsSet());
+    EXPECT_TRUE(recv.StartEvent.IsSet()) << "reading goes on";
+}
+
+TEST_F(Collector, MoreThan2048QueuedBytesArePurgedAndTheFrameInProgressKept) {
+    Queue(ByteString(kReply.begin(), kReply.begin() + 6));
+    Step();
+    const auto before = recv.FrameCount();
+    Queue(ByteString(2049, 0xA5));
+    Step();
+    EXPECT_EQ(shared->purges, 1);
+    EXPECT_EQ(port->BytesWaiting(), 0);
+    EXPECT_TRUE(recv.InFrame());
+    EXPECT_EQ(recv.FrameCount(), before);
+    Queue(ByteString(kReply.begin() + 6, kReply.end()));
+    Step(2);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], kReply);
+}
+
+TEST_F(Collector, NothingPastTheFrameBufferIsWrittenOrDelivered) {
+    // A plausible start, then more bytes than any frame: no overflow, no delivery,
+    // and a good frame afterwards still gets through.
+    ByteString head{0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};
+    Queue(head);
+    Step();
+    Queue(ByteString(1020, 0xA5));
+    Step();
+    Step();
+    EXPECT_TRUE(delivered.empty());
+    Queue(ByteString(2000, 0xA5));  // one read larger than the buffer
+    Step(2);
+    EXPECT_TRUE(delivered.empty());
+    Queue(kReply);
+    Step(2);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_LE(delivered[0].size(), 1024u);
+}
+
+TEST_F(Collector, IncompleteFrameIsContinuedByLaterBytes) {
+    Queue(ByteString(kReply.begin(), kReply.begin() + 14));
+    Step(2);
+    EXPECT_TRUE(recv.InFrame());
+    Queue(ByteString(kReply.begin() + 14, kReply.end()));
+    Step(2);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], kReply);
+}
+
+TEST_F(Collector, UnknownQueueLengthOrNoPortDoesNothing) {
+    Queue(kReply);
+    shared->failQuery = true;
+    Step(3);
+    EXPECT_FALSE(recv.InFrame());
+    shared->failQuery = false;
+    recv.SetPort(nullptr);
+    Step(3);
+    EXPECT_FALSE(recv.InFrame());
+    EXPECT_TRUE(delivered.empty());
+}
+
+TEST_F(Collector, DiscardStaleDropsDoneSignalQueueAndHalfFrame) {
+    Queue(kReply);
+    Step(2);
+    ASSERT_TRUE(recv.DoneEvent.IsSet());
+    Queue(ByteString(kReply.begin(), kReply.begin() + 8));
+    Step();
+    ASSERT_TRUE(recv.InFrame());
+    Queue({0x01, 0x02});
+    recv.DiscardStale();
+    EXPECT_FALSE(recv.DoneEvent.IsSet());
+    EXPECT_FALSE(recv.InFrame());
+    EXPECT_EQ(port->BytesWaiting(), 0);
+}

@@ -1,0 +1,36 @@
+/* The C interface of the Cryptel shared library (libCryptel.so, Cryptel.dll):
+   deciphers a sector key token into the key's six bytes. */
+#ifndef CRYPTEL_CRYPTEL_H
+#define CRYPTEL_CRYPTEL_H
+
+#if defined(_WIN32)
+#  if defined(CRYPTEL_BUILDING_LIBRARY)
+#    define CRYPTEL_API __declspec(dllexport)
+#  else
+#    define CRYPTEL_API __declspec(dllimport)
+#  endif
+#elif defined(__GNUC__)
+#  define CRYPTEL_API __attribute__((visibility("default")))
+#else
+#  define CRYPTEL_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Deciphers `token` (14 hexadecimal digits, either case) under `keyName`.
+   On success returns a text of exactly six characters whose codes, read as
+   unsigned char, are the six key bytes (a key never holds a 00 byte).
+   On any failure - null pointer, wrong length, a non-hex digit, damaged
+   digits, wrong key name - returns "" : callers must check for six characters.
+   The text belongs to the library and stays valid until the same thread
+   calls DecryptString again; calls from different threads do not interfere.
+   Never throws and never crashes on a zero-terminated input. */
+CRYPTEL_API const char* DecryptString(const char* token, const char* keyName);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,7 @@
+#include "cryptel/InstallationKeys.h"
+
+#include "cryptel/InstallationKeyData.h"
+
+const char* InstallationKeyTokens() { return cryptel::generated::kInstallationKeyTokens; }
+
+const char* InstallationKeyName() { return cryptel::generated::kInstallationKeyName; }

@@ -1,0 +1,99 @@
+#include "cryptel/keytool/Keytool.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+#include <variant>
+
+#include "cryptel/HexText.h"
+#include "cryptel/InstallationKeys.h"
+#include "cryptel/KeyCipher.h"
+#include "cryptel/keytool/KeytoolOptions.h"
+
+namespace cryptel {
+
+namespace {
+
+int Encipher(const KeytoolRequest& request, std::ostream& out, std::ostream& err) {
+    const auto bytes = HexToBytes(request.key);
+    if (!bytes || bytes->size() != 6) {
+        err << "--key must be exactly 12 hexadecimal digits (6 bytes)\n";
+        return kKeytoolUsage;
+    }
+    std::array<std::uint8_t, 6> key{};
+    std::copy(bytes->begin(), bytes->end(), key.begin());
+    try {
+        out << EncipherKey(key, request.keyName) << '\n';
+    } catch (const std::invalid_argument& e) {
+        err << "refused: " << e.what() << '\n';
+        return kKeytoolUsage;
+    }
+    return kKeytoolOk;
+}
+
+int Decode(const KeytoolRequest& request, std::ostream& out, std::ostream& err) {
+    if (request.token.size() != kTokenLength || !HexToBytes(request.token)) {
+        err << "not a token: a token is exactly 14 hexadecimal digits\n";
+        return kKeytoolTokenRejected;
+    }
+    const auto key = DecipherToken(request.token, request.keyName);
+    if (!key) {
+        err << "the token does not decipher under key name \"" << request.keyName
+            << "\": a digit is wrong, or it was made under another name\n";
+        return kKeytoolTokenRejected;
+    }
+    out << BytesToHex(key->data(), key->size()) << '\n';
+    return kKeytoolOk;
+}
+
+int CheckInstallation(std::ostream& out, std::ostream& err) {
+    const std::string_view tokens = InstallationKeyTokens();
+    const std::string name = InstallationKeyName();
+    const std::size_t comma = tokens.find(',');
+    const std::array<std::string_view, 2> parts = {tokens.substr(0, comma),
+                                                   tokens.substr(comma + 1)};
+    const std::array<int, 2> sectors = {5, 6};
+    int result = kKeytoolOk;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (DecipherToken(std::string(parts[i]), name)) {
+            out << "sector " << sectors[i] << " token deciphers under key name \"" << name
+                << "\"\n";
+        } else {
+            err << "sector " << sectors[i] << " token " << parts[i]
+                << " does not decipher under key name \"" << name << "\"\n";
+            result = kKeytoolTokenRejected;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+int RunKeytool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto parsed = ParseKeytoolArguments(args);
+    if (const auto* message = std::get_if<std::string>(&parsed)) {
+        err << "cardfmt-keytool: " << *message << "\nTry cardfmt-keytool --help\n";
+        return kKeytoolUsage;
+    }
+    const auto& request = std::get<KeytoolRequest>(parsed);
+    try {
+        switch (request.mode) {
+            case KeytoolRequest::Mode::Help:
+                PrintKeytoolHelp(out);
+                return kKeytoolOk;
+            case KeytoolRequest::Mode::Encipher:
+                return Encipher(request, out, err);
+            case KeytoolRequest::Mode::Decode:
+                return Decode(request, out, err);
+            case KeytoolRequest::Mode::CheckInstallation:
+                return CheckInstallation(out, err);
+        }
+    } catch (const std::exception& e) {
+        err << "cardfmt-keytool: " << e.what() << '\n';
+    }
+    return kKeytoolFailure;
+}
+
+}  // namespace cryptel

@@ -1,0 +1,125 @@
+// A card reader on a pseudo-terminal, for tests and for trying the tool
+// without hardware.
+//
+// Clients open SlavePath() (or the comN entry made by LinkAs) like a serial
+// port. One service thread answers their requests; everything else here may be
+// called from any thread. A signal observer runs on the service thread: it must
+// not call Hangup, Reappear, SetSignalObserver or destroy the reader.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "reader_link/ByteString.h"
+#include "sim/Exchange.h"
+#include "sim/FaultPlan.h"
+#include "sim/MifareCard.h"
+#include "sim/PacedWriter.h"
+#include "sim/PortLink.h"
+#include "sim/PseudoTerminal.h"
+#include "sim/ReaderModel.h"
+#include "sim/RequestParser.h"
+#include "sim/WakeSignal.h"
+
+namespace sim {
+
+class SimReader {
+public:
+    // Keeps at most this many exchanges (the oldest go first), so a simulator
+    // left polling for hours stays small.
+    static constexpr std::size_t kExchangeLogLimit = 10000;
+
+    // `pace`: replies leave at 9600 baud and not before the request itself could
+    // have crossed the line. Throws std::system_error when no pty can be had.
+    explicit SimReader(bool pace = false);
+    ~SimReader();
+    SimReader(const SimReader&) = delete;
+    SimReader& operator=(const SimReader&) = delete;
+
+    std::string SlavePath() const;
+    // Makes <PortTableFolder()>/<comName> a symlink to the slave; removed again on
+    // destruction. Only one link at a time: a second call moves it.
+    bool LinkAs(const std::string& comName);
+    std::string LinkPath() const;
+
+    void PlaceCard(const MifareCard& card);
+    void RemoveCard();
+    std::optional<MifareCard> CardOnReader() const;
+    std::optional<MifareCard> CardBySerial(std::uint32_t serial) const;
+
+    // An exchange is logged as soon as its request is acted on; its replyEnd is
+    // filled in just before the reply's last byte is written, so a client that
+    // has read a reply always finds it complete here.
+    std::vector<Exchange> Exchanges() const;
+    void ClearExchanges();
+    // Waits until at least `count` exchanges are logged; false on time-out.
+    bool WaitForExchanges(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    std::vector<std::uint8_t> SignalModes() const;
+    std::vector<SignalRecord> Signals() const;
+    // Called on the service thread for each signal, outside the reader's lock.
+    // After setting another observer (or none) the old one is no longer running.
+    void SetSignalObserver(std::function<void(const SignalRecord&)> observer);
+
+    // Frames thrown away for a bad checksum, complement or terminator.
+    std::uint64_t RejectedFrames() const;
+
+    void SetSilent(bool silent);
+    void IgnoreNextRequests(int count);
+    void CorruptNextReplies(int count);
+    void DelayNextReply(int ms);
+    // Sends the bytes to the client as they are, right away (paced if pacing).
+    void SendRaw(ByteString bytes);
+    // The card leaves after `count` more requests; 0 or less removes it now.
+    void RemoveCardAfterRequests(int count);
+
+    // Unplugs the adapter: closes the master and our slave descriptor, so the
+    // client's reads and writes fail. Cards, records and the link entry stay.
+    void Hangup();
+    // Plugs it back in on a fresh pty (a new slave path); the link entry follows.
+    bool Reappear();
+    bool HungUp() const;
+
+private:
+    void Start();
+    void Stop();
+    void Serve(int masterFd);
+    void Handle(const RequestParser::Request& request, Clock::time_point start, PacedWriter& writer);
+    void SendQueuedRaw(PacedWriter& writer);
+    // Logs an exchange and returns its sequence number, for later completion.
+    std::uint64_t Record(Exchange exchange);
+    void SetReplyEnd(std::uint64_t sequence, std::optional<Clock::time_point> end);
+    void Notify(const SignalRecord& signal);
+
+    const bool pace_;
+    WakeSignal wake_;
+    std::atomic<bool> stop_{false};
+    std::mutex lifecycle_;  // serialises starting and stopping the service thread
+    std::thread service_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::unique_ptr<PseudoTerminal> pty_;
+    PortLink link_;
+    ReaderModel model_;
+    FaultPlan faults_;
+    std::deque<Exchange> exchanges_;
+    std::uint64_t firstExchange_ = 0;  // sequence number of exchanges_.front()
+    std::deque<ByteString> rawQueue_;
+    std::uint64_t rejectedFrames_ = 0;
+
+    std::mutex observerMutex_;
+    std::function<void(const SignalRecord&)> observer_;
+};
+
+}  // namespace sim

@@ -1,0 +1,158 @@
+// The service thread of SimReader: reads requests from the master side of the
+// pty and answers them.
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <utility>
+
+#include "sim/ArrivalLog.h"
+#include "sim/Framing.h"
+#include "sim/SimReader.h"
+
+namespace sim {
+namespace {
+
+// Only a safety net: every event that matters wakes poll() itself.
+constexpr int kPollTimeoutMs = 1000;
+// A frame whose bytes stop coming for this long is abandoned. At 9600 baud the
+// bytes of a frame follow each other within about a millisecond.
+constexpr auto kLineIdle = std::chrono::milliseconds(100);
+// Back-off when the master reports an error, so a broken line cannot spin the CPU.
+constexpr auto kErrorBackoff = std::chrono::milliseconds(100);
+
+}  // namespace
+
+void SimReader::Serve(int masterFd) {
+    RequestParser parser;
+    ArrivalLog arrivals;
+    PacedWriter writer(masterFd, wake_, stop_);
+    std::array<std::uint8_t, 1024> buffer{};
+    Clock::time_point lastRead = Clock::now();
+
+    const auto dispatch = [&](const std::vector<RequestParser::Request>& requests, std::uint64_t rejectedBefore) {
+        if (parser.RejectedFrames() != rejectedBefore) {
+            std::lock_guard lock(mutex_);
+            rejectedFrames_ += parser.RejectedFrames() - rejectedBefore;
+        }
+        for (const auto& request : requests) {
+            if (stop_.load()) break;
+            Handle(request, arrivals.TimeOf(request.startOffset), writer);
+        }
+        arrivals.DropBefore(parser.BufferStartOffset());
+        // Input that came while we were busy answering is still unread; the quiet
+        // period only counts from when we listen again.
+        lastRead = Clock::now();
+    };
+
+    while (!stop_.load()) {
+        SendQueuedRaw(writer);
+        int timeoutMs = kPollTimeoutMs;
+        if (parser.Buffered() > 0) {
+            const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastRead);
+            if (quiet >= kLineIdle) {
+                const std::uint64_t rejectedBefore = parser.RejectedFrames();
+                dispatch(parser.LineIdle(), rejectedBefore);
+                continue;
+            }
+            timeoutMs = static_cast<int>((kLineIdle - quiet).count()) + 1;
+        }
+        pollfd fds[2] = {{masterFd, POLLIN, 0}, {wake_.Fd(), POLLIN, 0}};
+        if (poll(fds, 2, timeoutMs) < 0) {
+            if (errno != EINTR) writer.WaitUntil(Clock::now() + kErrorBackoff);
+            continue;
+        }
+        if (fds[1].revents) wake_.Drain();
+        if (!(fds[0].revents & POLLIN)) {
+            if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) writer.WaitUntil(Clock::now() + kErrorBackoff);
+            continue;
+        }
+        const ssize_t got = read(masterFd, buffer.data(), buffer.size());
+        if (got <= 0) {
+            if (got < 0 && errno != EAGAIN && errno != EINTR) writer.WaitUntil(Clock::now() + kErrorBackoff);
+            continue;
+        }
+        lastRead = Clock::now();
+        arrivals.Add(parser.BufferStartOffset() + parser.Buffered(), lastRead);
+        const std::uint64_t rejectedBefore = parser.RejectedFrames();
+        dispatch(parser.FeedRequests(buffer.data(), static_cast<std::size_t>(got)), rejectedBefore);
+    }
+}
+
+void SimReader::Handle(const RequestParser::Request& request, Clock::time_point start, PacedWriter& writer) {
+    Exchange exchange;
+    exchange.request = request.command;
+    exchange.requestStart = start;
+    RequestFate fate;
+    ByteString payload;
+    std::optional<SignalRecord> signal;
+    {
+        std::lock_guard lock(mutex_);
+        fate = faults_.Next();
+        if (fate.execute) {
+            const std::size_t signalsBefore = model_.Signals().size();
+            payload = model_.Execute(request.command);
+            if (model_.Signals().size() != signalsBefore) signal = model_.Signals().back();
+        }
+        if (fate.removeCard) model_.RemoveCard();
+    }
+    if (signal) Notify(*signal);
+    if (!fate.answer) {
+        Record(std::move(exchange));
+        return;
+    }
+
+    ByteString frame = FrameReply(payload);
+    if (fate.corrupt) SpoilChecksum(frame);
+    exchange.reply = std::move(payload);
+    exchange.replyCorrupted = fate.corrupt;
+    const std::uint64_t sequence = Record(std::move(exchange));
+
+    // The reply cannot begin before the request has finished arriving.
+    Clock::time_point begin = Clock::now();
+    if (pace_ && start + WireTime(request.frameLength) > begin) begin = start + WireTime(request.frameLength);
+    begin += std::chrono::milliseconds(fate.delayMs);
+    if (!writer.WaitUntil(begin)) return;
+    const auto markEnd = [&](Clock::time_point t) { SetReplyEnd(sequence, t); };
+    if (!writer.Write(frame, pace_ ? std::optional(begin) : std::nullopt, markEnd)) SetReplyEnd(sequence, std::nullopt);
+}
+
+void SimReader::SendQueuedRaw(PacedWriter& writer) {
+    std::deque<ByteString> queue;
+    {
+        std::lock_guard lock(mutex_);
+        queue.swap(rawQueue_);
+    }
+    for (const ByteString& bytes : queue) {
+        if (!writer.Write(bytes, pace_ ? std::optional(Clock::now()) : std::nullopt) && stop_.load()) return;
+    }
+}
+
+std::uint64_t SimReader::Record(Exchange exchange) {
+    std::uint64_t sequence;
+    {
+        std::lock_guard lock(mutex_);
+        exchanges_.push_back(std::move(exchange));
+        sequence = firstExchange_ + exchanges_.size() - 1;
+        while (exchanges_.size() > kExchangeLogLimit) {
+            exchanges_.pop_front();
+            ++firstExchange_;
+        }
+    }
+    changed_.notify_all();
+    return sequence;
+}
+
+void SimReader::SetReplyEnd(std::uint64_t sequence, std::optional<Clock::time_point> end) {
+    std::lock_guard lock(mutex_);
+    if (sequence < firstExchange_ || sequence - firstExchange_ >= exchanges_.size()) return;
+    exchanges_[sequence - firstExchange_].replyEnd = end;
+}
+
+void SimReader::Notify(const SignalRecord& signal) {
+    std::lock_guard lock(observerMutex_);
+    if (observer_) observer_(signal);
+}
+
+}  // namespace sim

@@ -1,0 +1,140 @@
+// Transactions over a real pseudo-terminal against the simulated reader.
+#include "reader_link/CommObjClas.h"
+#include "sim/SimReader.h"
+#include "tests/support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+
+class PtyLink : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(comm.Connect(reader.SlavePath())); }
+    void TearDown() override {
+        reader.SetSilent(false);
+        comm.Disconnect();
+    }
+    std::vector<std::string> Sent(const TraceCapture& t) {
+        std::vector<std::string> out;
+        for (const auto& l : t.Lines())
+            if (l.rfind("发送指令：", 0) == 0) out.push_back(l);
+        return out;
+    }
+
+    sim::SimReader reader;
+    TCommClass comm;
+};
+
+}  // namespace
+
+TEST_F(PtyLink, ProbeCrossesTheLineExactly) {
+    TraceCapture trace;
+    EXPECT_TRUE(comm.ProbeReader());
+    auto lines = trace.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "发送指令：FF,A5,A5,A5,A5,A5,A5,A5,A5,A5,00,08,F7,00,00,FF,FF,01,00,1C,0F,FF");
+    EXPECT_EQ(lines[1].rfind("接收指令：", 0), 0u);
+    ASSERT_EQ(reader.Exchanges().size(), 1u);
+    EXPECT_EQ(reader.Exchanges()[0].request, (ByteString{0x01, 0x00}));
+}
+
+TEST_F(PtyLink, SilentReaderCostsThreeIdenticalWritesAndAboutSixSeconds) {
+    reader.SetSilent(true);
+    TraceCapture trace;
+    auto start = steady_clock::now();
+    EXPECT_FALSE(comm.RequestCard());
+    auto elapsed = duration_cast<milliseconds>(steady_clock::now() - start).count();
+    EXPECT_GE(elapsed, 6000);
+    EXPECT_LT(elapsed, 9000);
+    auto sent = Sent(trace);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0], sent[1]);
+    EXPECT_EQ(sent[1], sent[2]);
+    EXPECT_EQ(reader.Exchanges().size(), 3u);
+    EXPECT_FALSE(comm.Receiver().StartEvent.IsSet());
+}
+
+TEST_F(PtyLink, AnswerToTheSecondWriteOrAfterACorruptReply) {
+    TraceCapture trace;
+    reader.PlaceCard(sim::MifareCard(0x01020304));
+    reader.IgnoreNextRequests(1);
+    EXPECT_TRUE(comm.RequestCard());
+    EXPECT_EQ(Sent(trace).size(), 2u);
+
+    trace.Clear();
+    reader.CorruptNextReplies(1);
+    std::uint32_t serial = 0;
+    EXPECT_TRUE(comm.ReadCardSerial(serial));
+    EXPECT_EQ(serial, 0x01020304u);
+    EXPECT_EQ(Sent(trace).size(), 2u);
+}
+
+TEST_F(PtyLink, LateReplyIsNeverTakenForTheNextRequest) {
+    reader.PlaceCard(sim::MifareCard(0x0A0B0C0D));
+    comm.SetRetryCount(1);
+    reader.DelayNextReply(2300);  // the card request's answer comes after its time-out
+    EXPECT_FALSE(comm.RequestCard());
+    std::this_thread::sleep_for(600ms);  // ... and is waiting in the queue now
+    std::uint32_t serial = 0;
+    EXPECT_TRUE(comm.ReadCardSerial(serial));
+    EXPECT_EQ(serial, 0x0A0B0C0Du);
+}
+
+TEST_F(PtyLink, UnpluggedAdapterLeavesTheBrokenState) {
+    reader.Hangup();
+    EXPECT_FALSE(comm.RequestCard());
+    EXPECT_FALSE(comm.PortOpen());
+    EXPECT_TRUE(comm.Connected);
+    EXPECT_THROW(comm.RequestCard(), Exception);
+    TraceCapture trace;
+    EXPECT_TRUE(comm.Disconnect());
+    EXPECT_TRUE(trace.Lines().empty()) << "nothing is sent without a port";
+    EXPECT_FALSE(comm.Connected);
+    ASSERT_TRUE(reader.Reappear());
+    EXPECT_TRUE(comm.Connect(reader.SlavePath()));
+    EXPECT_TRUE(comm.ProbeReader());
+}
+
+TEST_F(PtyLink, PortIsExclusiveAndRefusedSettingsLeaveNothingOpen) {
+    TCommClass second;
+    EXPECT_FALSE(second.Connect(reader.SlavePath()));
+    EXPECT_NE(second.LastOpenError().find("in use"), std::string::npos) << second.LastOpenError();
+    EXPECT_FALSE(second.Connect("/dev/null"));  // not a serial device
+    EXPECT_FALSE(second.PortOpen());
+    comm.Disconnect();
+    EXPECT_TRUE(second.Connect(reader.SlavePath()));
+    second.Disconnect();
+}
+
+TEST_F(PtyLink, DisconnectSendsModeZeroThenCloses) {
+    EXPECT_TRUE(comm.Disconnect());
+    auto ex = reader.Exchanges();
+    ASSERT_FALSE(ex.empty());
+    EXPECT_EQ(ex.back().request, (ByteString{0x38, 0x00}));
+    EXPECT_FALSE(comm.PortOpen());
+    TraceCapture trace;
+    EXPECT_TRUE(comm.Disconnect());
+    EXPECT_TRUE(trace.Lines().empty());
+}
+
+// Destroying links while the worker is busy reading, over and over: nothing may
+// outlive what it uses (run under ThreadSanitizer in CI).
+TEST(PtyShutdown, LinksDieCleanlyWhileReplyBytesAreStillArriving) {
+    sim::SimReader paced(true);
+    for (int round = 0; round < 4; ++round) {
+        auto comm = std::make_unique<TCommClass>();
+        ASSERT_TRUE(comm->Connect(paced.SlavePath()));
+        comm->SetRetryCount(1);
+        comm->ProbeReader();
+        paced.SendRaw(ByteString(300, 0xA5));  // noise arriving at line speed
+        comm->Receiver().StartEvent.Set();     // as if a transaction had begun
+        std::this_thread::sleep_for(milliseconds(5 * round));
+        comm.reset();
+    }
+}

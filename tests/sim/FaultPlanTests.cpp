@@ -1,0 +1,72 @@
+// Which requests the ordered faults hit.
+#include "sim/FaultPlan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FaultPlan, NothingOrderedMeansNormalService) {
+    sim::FaultPlan plan;
+    for (int i = 0; i < 3; ++i) {
+        const sim::RequestFate f = plan.Next();
+        EXPECT_TRUE(f.execute && f.answer);
+        EXPECT_FALSE(f.corrupt || f.removeCard);
+        EXPECT_EQ(f.delayMs, 0);
+    }
+}
+
+TEST(FaultPlan, IgnoredRequestsAreNeitherExecutedNorAnswered) {
+    sim::FaultPlan plan;
+    plan.IgnoreNext(2);
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(plan.Next().execute);
+    EXPECT_TRUE(plan.Next().answer);
+}
+
+TEST(FaultPlan, SilenceLastsUntilLifted) {
+    sim::FaultPlan plan;
+    plan.SetSilent(true);
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(plan.Next().answer);
+    plan.SetSilent(false);
+    EXPECT_TRUE(plan.Next().answer);
+}
+
+TEST(FaultPlan, CorruptionAndDelayHitAnsweredRepliesOnly) {
+    sim::FaultPlan plan;
+    plan.IgnoreNext(1);
+    plan.CorruptNext(1);
+    plan.DelayNextReply(250);
+    const sim::RequestFate ignored = plan.Next();
+    EXPECT_FALSE(ignored.answer);
+    const sim::RequestFate hit = plan.Next();
+    EXPECT_TRUE(hit.execute && hit.answer && hit.corrupt);
+    EXPECT_EQ(hit.delayMs, 250);
+    const sim::RequestFate after = plan.Next();
+    EXPECT_FALSE(after.corrupt);
+    EXPECT_EQ(after.delayMs, 0);
+}
+
+TEST(FaultPlan, CardRemovalCountsEveryRequest) {
+    sim::FaultPlan plan;
+    plan.RemoveCardAfter(3);
+    plan.SetSilent(true);
+    EXPECT_FALSE(plan.Next().removeCard);
+    plan.SetSilent(false);
+    EXPECT_FALSE(plan.Next().removeCard);
+    EXPECT_TRUE(plan.Next().removeCard);
+    EXPECT_FALSE(plan.Next().removeCard);
+}
+
+TEST(FaultPlan, NonPositiveCountsDisarm) {
+    sim::FaultPlan plan;
+    plan.IgnoreNext(2);
+    plan.IgnoreNext(-1);
+    plan.CorruptNext(0);
+    plan.RemoveCardAfter(2);
+    plan.RemoveCardAfter(0);
+    const sim::RequestFate f = plan.Next();
+    EXPECT_TRUE(f.answer);
+    EXPECT_FALSE(f.corrupt || f.removeCard);
+    EXPECT_FALSE(plan.Next().removeCard);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 // The part of the debug channel that is the same everywhere: the switch and the sink.
-// Where the enabled lines go is the platform's (WriteDebugLine).
+// Where the lines go is the platform's (WriteDebugLine): stderr when enabled, and on
+// Windows also the system debug output whenever a debugger or monitor listens.
 #include "platform/DebugChannel.h"
 
 #include <atomic>
@@ -7,7 +8,10 @@
 
 namespace platform {
 
-void WriteDebugLine(const std::string& line);  // platform specific
+// Each platform has its own: whether something outside the process reads debug lines,
+// and writing one line there (and to stderr when `toStderr`).
+bool DebugListenerPresent();
+void WriteDebugLine(const std::string& line, bool toStderr);
 
 namespace {
 std::atomic<bool> g_enabled{false};
@@ -26,14 +30,18 @@ DebugSink SetDebugSink(DebugSink sink) {
     return previous;
 }
 
-bool DebugChannelActive() { return g_enabled.load(std::memory_order_relaxed) || g_hasSink.load(std::memory_order_relaxed); }
+bool DebugChannelActive() {
+    return g_enabled.load(std::memory_order_relaxed) || g_hasSink.load(std::memory_order_relaxed) ||
+           DebugListenerPresent();
+}
 
 void DebugOutput(const std::string& line) {
     if (g_hasSink.load()) {
         std::lock_guard lock(g_sinkMutex);
         if (g_sink) g_sink(line);
     }
-    if (g_enabled.load()) WriteDebugLine(line);
+    const bool enabled = g_enabled.load();
+    if (enabled || DebugListenerPresent()) WriteDebugLine(line, enabled);
 }
 
 }  // namespace platform

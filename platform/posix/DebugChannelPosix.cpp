@@ -1,16 +1,14 @@
-#include <cstdio>
-#include <mutex>
+#include "platform/Console.h"
+
 #include <string>
 
 namespace platform {
 
-// One whole line per call, so that lines of two threads never interleave.
-void WriteDebugLine(const std::string& line) {
-    static std::mutex mutex;
-    std::lock_guard lock(mutex);
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+// Nothing outside the process listens for debug lines here.
+bool DebugListenerPresent() { return false; }
+
+void WriteDebugLine(const std::string& line, bool toStderr) {
+    if (toStderr) WriteErrLine(line);
 }
 
 }  // namespace platform

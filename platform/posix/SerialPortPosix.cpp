@@ -90,7 +90,10 @@ OpenResult OpenSerialPort(const std::string& portName) {
     }
     int fd = ::open(result.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        result.error = ErrnoText(errno);
+        int err = errno;
+        result.error = ErrnoText(err);
+        if (err == EACCES)
+            result.error += " (serial devices belong to the group 'dialout': sudo usermod -aG dialout $USER, then log in again)";
         return result;
     }
     // Exclusive use: an advisory lock that every instance of this tool takes, and

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "TestKeys.h"
@@ -17,6 +18,31 @@ struct Job {
     Key key;
     std::string name;
     std::string token;
+};
+
+// A reusable rendezvous of N threads. std::barrier would do, but the MinGW
+// runtime's one never releases its waiters.
+class Rendezvous {
+public:
+    explicit Rendezvous(int count) : count_(count) {}
+    void ArriveAndWait() {
+        std::unique_lock lock(mutex_);
+        const unsigned long round = round_;
+        if (++arrived_ == count_) {
+            arrived_ = 0;
+            ++round_;
+            released_.notify_all();
+            return;
+        }
+        released_.wait(lock, [&] { return round_ != round; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    const int count_;
+    int arrived_ = 0;
+    unsigned long round_ = 0;
 };
 
 }  // namespace
@@ -35,7 +61,7 @@ TEST(ConcurrentDecrypt, EachThreadGetsItsOwnResult) {
         jobs.push_back(job);
     }
 
-    std::barrier sync(kThreads);
+    Rendezvous sync(kThreads);
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
@@ -47,7 +73,7 @@ TEST(ConcurrentDecrypt, EachThreadGetsItsOwnResult) {
                 const char* text =
                     DecryptString(job.token.c_str(), failRound ? "" : job.name.c_str());
                 // Every thread has made this round's call before any reads.
-                sync.arrive_and_wait();
+                sync.ArriveAndWait();
                 const std::string got(text);
                 if (got != (failRound ? std::string() : expected)) ++wrong;
             }

@@ -1,0 +1,34 @@
+#include "card_init/PortScan.h"
+
+namespace {
+
+// A silent port costs one time-out per command instead of three while scanning.
+class ScanRetryCount {
+public:
+    explicit ScanRetryCount(TCommClass& comm) : comm_(comm) { comm_.SetRetryCount(1); }
+    ~ScanRetryCount() { comm_.SetRetryCount(3); }
+
+private:
+    TCommClass& comm_;
+};
+
+}  // namespace
+
+std::optional<std::string> ScanForReader(TCommClass& comm, const PortScanHooks& hooks, int maxPasses) {
+    ScanRetryCount retry(comm);
+    for (int pass = 1; maxPasses <= 0 || pass <= maxPasses; ++pass) {
+        for (int n = kScanFirstPort; n <= kScanLastPort; ++n) {
+            if (hooks.stopRequested && hooks.stopRequested()) return std::nullopt;
+            const std::string name = "com" + std::to_string(n);
+            if (hooks.trying) hooks.trying(name);
+            if (comm.Connect(name)) {
+                if (comm.ProbeReader()) return name;
+                if (hooks.afterMiss) hooks.afterMiss();
+                comm.Disconnect();
+            } else if (hooks.afterMiss) {
+                hooks.afterMiss();
+            }
+        }
+    }
+    return std::nullopt;
+}

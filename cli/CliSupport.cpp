@@ -1,0 +1,48 @@
+#include "cli/CliSupport.h"
+
+#include "platform/Console.h"
+#include "platform/DebugChannel.h"
+
+#include <csignal>
+#include <cstdio>
+
+void PrintLine(const std::string& line) { platform::WriteOutLine(line); }
+
+void PrintError(const std::string& line) { platform::WriteErrLine(line); }
+
+int UsageError(const std::string& command, const std::string& message) {
+    PrintError("cardfmt " + command + ": " + message);
+    PrintError("Try 'cardfmt " + command + " --help'.");
+    return 2;
+}
+
+void ApplyTrace(const Options& options) { platform::EnableDebugChannel(options.Has("--trace")); }
+
+bool ConnectOrExplain(TCommClass& comm, const std::string& portName) {
+    if (comm.Connect(portName)) return true;
+    std::string where = portName;
+    if (!comm.LastOpenDevice().empty() && comm.LastOpenDevice() != portName) where += " (" + comm.LastOpenDevice() + ")";
+    PrintError("cardfmt: cannot open port " + where + ": " + comm.LastOpenError());
+    PrintError("Check the port name; 'cardfmt scan' finds the port where a reader answers.");
+    return false;
+}
+
+std::string SerialText(std::uint32_t serial) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(serial));
+    return text;
+}
+
+std::atomic<bool>& StopSignalled() {
+    static std::atomic<bool> flag{false};
+    return flag;
+}
+
+namespace {
+extern "C" void OnStopSignal(int) { StopSignalled().store(true); }
+}  // namespace
+
+void InstallStopSignals() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}

@@ -1,0 +1,31 @@
+// Helpers shared by the subcommands: output, usage errors, opening the port.
+#pragma once
+
+#include "cli/Options.h"
+#include "reader_link/CommObjClas.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+// Writes a UTF-8 line to stdout and flushes it.
+void PrintLine(const std::string& line);
+// Writes a UTF-8 line to stderr.
+void PrintError(const std::string& line);
+
+// Reports a usage error with a pointer to the help; returns the exit code.
+int UsageError(const std::string& command, const std::string& message);
+
+// Applies --trace: the debug channel's lines go to stderr.
+void ApplyTrace(const Options& options);
+
+// Connects the link to the port, or explains on stderr why not (port, device and
+// the system's reason). Returns false when the port could not be opened.
+bool ConnectOrExplain(TCommClass& comm, const std::string& portName);
+
+// "1234ABCD": the serial as 8 upper-case hexadecimal digits.
+std::string SerialText(std::uint32_t serial);
+
+// SIGINT and SIGTERM set this flag instead of ending the process.
+std::atomic<bool>& StopSignalled();
+void InstallStopSignals();

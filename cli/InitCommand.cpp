@@ -1,0 +1,34 @@
+#include "card_init/CardInit.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+int InitCommand(const std::vector<std::string>& args) {
+    Options options(args, {"--port"}, {"--trace"});
+    if (!options.Error().empty()) return UsageError("init", options.Error());
+    auto port = options.Value("--port");
+    if (!port || port->empty()) return UsageError("init", "--port PORT is required");
+    ApplyTrace(options);
+
+    TCommClass comm;
+    if (!ConnectOrExplain(comm, *port)) return kExitNoPort;
+
+    int code = kExitNegative;
+    std::uint32_t serial = 0;
+    try {
+        // The same two exchanges as one poll of the card watcher: the procedure then
+        // works on the card just selected.
+        if (!comm.RequestCard()) {
+            PrintLine(OutcomeMessage(InitOutcome::CardNotPlaced));
+        } else if (!comm.ReadCardSerial(serial)) {
+            PrintLine(OutcomeMessage(InitOutcome::SerialReadFailed));
+        } else {
+            InitOutcome outcome = InitializeCard(comm, InstallationKeyMaterial(), {});
+            PrintLine(SerialText(serial) + " " + (outcome == InitOutcome::Ok ? "ok" : OutcomeMessage(outcome)));
+            code = outcome == InitOutcome::Ok ? kExitOk : kExitNegative;
+        }
+    } catch (const std::exception& e) {
+        PrintLine(SerialText(serial) + " " + e.what());
+    }
+    comm.Disconnect();
+    return code;
+}

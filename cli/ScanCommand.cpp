@@ -1,0 +1,24 @@
+#include "card_init/PortScan.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+int ScanCommand(const std::vector<std::string>& args) {
+    Options options(args, {"--passes"}, {"--trace", "--quiet"});
+    auto passes = options.Count("--passes");
+    if (!options.Error().empty()) return UsageError("scan", options.Error());
+    ApplyTrace(options);
+    InstallStopSignals();
+
+    TCommClass comm;
+    PortScanHooks hooks;
+    if (!options.Has("--quiet")) hooks.trying = [](const std::string& name) { PrintError("正在打开" + name + "..."); };
+    hooks.stopRequested = [] { return StopSignalled().load(); };
+    auto found = ScanForReader(comm, hooks, passes ? static_cast<int>(*passes) : 0);
+    if (!found) {
+        PrintError(StopSignalled().load() ? "用户停止打开" : "no reader answered on com1 to com15");
+        return kExitNegative;
+    }
+    PrintLine(*found + " " + comm.LastOpenDevice());
+    comm.Disconnect();
+    return kExitOk;
+}

@@ -1,0 +1,209 @@
+// Formatting one card through the simulated reader over a pseudo-terminal: every
+// outcome, the exchanges in their order, and the trailers left on the card.
+#include "card_init/CardInit.h"
+#include "reader_link/SectorTrailer.h"
+#include "sim/SimReader.h"
+#include "tests/support/InstallKeys.h"
+#include "tests/support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t kSerial = 0xC0FFEE01;
+
+class CardInit : public ::testing::Test {
+protected:
+    void SetUp() override {
+        key5 = InstallKeyFor(5);
+        key6 = InstallKeyFor(6);
+        ASSERT_TRUE(comm.Connect(sim.SlavePath()));
+    }
+    void TearDown() override { comm.Disconnect(); }
+
+    sim::MifareCard Card() { return sim::MifareCard(kSerial); }
+
+    // Lays the card and selects it as a poll of the card watcher does, then runs the
+    // procedure; returns the outcome and collects the messages shown.
+    InitOutcome Run(const sim::MifareCard& card, const KeyMaterial& keys = InstallationKeyMaterial()) {
+        sim.PlaceCard(card);
+        std::uint32_t serial = 0;
+        EXPECT_TRUE(comm.RequestCard());
+        EXPECT_TRUE(comm.ReadCardSerial(serial));
+        EXPECT_EQ(serial, kSerial);
+        sim.ClearExchanges();
+        return InitializeCard(comm, keys, [this](const std::string& m) { messages.push_back(m); });
+    }
+
+    // The requests of the procedure as "code block" pairs, e.g. "32 14".
+    std::vector<std::string> Requests() {
+        std::vector<std::string> out;
+        for (const auto& e : sim.Exchanges()) out.push_back(HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())));
+        return out;
+    }
+
+    void ExpectInstalled(int sector) {
+        auto card = sim.CardBySerial(kSerial);
+        ASSERT_TRUE(card);
+        EXPECT_EQ(card->KeyA(sector), sector == 5 ? key5 : key6) << "sector " << sector;
+        EXPECT_EQ(card->Access(sector), (sim::AccessBytes{0xFF, 0x07, 0x80, 0x69}));
+        EXPECT_EQ(card->KeyB(sector), kTrailerKeyB);
+    }
+    void ExpectUntouched(int sector, const sim::MifareCard& before) {
+        auto card = sim.CardBySerial(kSerial);
+        ASSERT_TRUE(card);
+        EXPECT_EQ(card->Trailer(sector), before.Trailer(sector)) << "sector " << sector;
+    }
+
+    sim::SimReader sim;
+    TCommClass comm;
+    sim::Key key5{}, key6{};
+    std::vector<std::string> messages;
+};
+
+using R = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(CardInit, FreshCardGetsBothInstallKeysAndSignals) {
+    TraceCapture trace;
+    EXPECT_EQ(Run(Card()), InitOutcome::Ok);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "38,02", "38,03"}));
+    ExpectInstalled(5);
+    ExpectInstalled(6);
+    // No key byte of any kind in the trace.
+    for (const auto& line : trace.Lines()) {
+        for (const sim::Key& k : {key5, key6}) EXPECT_EQ(line.find(HexDump(k.data(), 6)), std::string::npos) << line;
+        if (line.find(",32,") != std::string::npos || line.find(",34,") != std::string::npos) {
+            EXPECT_NE(line.find("**"), std::string::npos) << line;
+        }
+    }
+}
+
+TEST_F(CardInit, OneSectorAlreadyInstalledStillCountsAsSuccess) {
+    auto card = Card();
+    card.SetKeyA(6, key6);
+    EXPECT_EQ(Run(card), InitOutcome::Ok);
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "30,01", "31,00", "32,18", "34,1B", "38,02", "38,03"}));
+    ExpectInstalled(5);
+    ExpectInstalled(6);
+
+    auto other = sim::MifareCard(kSerial);
+    other.SetKeyA(5, key5);
+    messages.clear();
+    EXPECT_EQ(Run(other), InitOutcome::Ok);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Requests(), (R{"32,14", "30,01", "31,00", "32,14", "34,17", "32,18", "34,1B", "38,02", "38,03"}));
+}
+
+TEST_F(CardInit, BothSectorsInstalledIsReportedAndRewritten) {
+    auto card = Card();
+    card.SetKeyA(5, key5);
+    card.SetKeyA(6, key6);
+    card.SetKeyB(5, {1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(Run(card), InitOutcome::AlreadyInitialized);
+    EXPECT_EQ(messages, (R{"该卡已初始化。"}));
+    ExpectInstalled(5);  // rewritten all the same
+    ExpectInstalled(6);
+    EXPECT_TRUE(sim.SignalModes().empty());
+}
+
+TEST_F(CardInit, BothInstalledAndSecondWriteFailsIsStillAlreadyInitialized) {
+    auto card = Card();
+    card.SetKeyA(5, key5);
+    card.SetKeyA(6, key6);
+    card.SetAccess(6, kKeyBOnlyAccess);
+    EXPECT_EQ(Run(card), InitOutcome::AlreadyInitialized);
+    EXPECT_EQ(messages, (R{"该卡已初始化。"}));
+}
+
+TEST_F(CardInit, FirstWriteFailsLeavesSectorSixUntouched) {
+    auto card = Card();
+    card.SetAccess(5, kKeyBOnlyAccess);
+    EXPECT_EQ(Run(card), InitOutcome::InitFailed);
+    EXPECT_EQ(messages, (R{"初始化包号失败。"}));
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17"}));
+    ExpectUntouched(5, card);
+    ExpectUntouched(6, card);
+    EXPECT_TRUE(sim.SignalModes().empty());
+}
+
+TEST_F(CardInit, SecondWriteFailsAfterTransportOrInstallKey) {
+    auto transport6 = Card();
+    transport6.SetAccess(6, kKeyBOnlyAccess);
+    EXPECT_EQ(Run(transport6), InitOutcome::InitFailed);
+    ExpectInstalled(5);
+    ExpectUntouched(6, transport6);
+
+    auto install6 = Card();
+    install6.SetKeyA(6, key6);
+    install6.SetAccess(6, kKeyBOnlyAccess);
+    messages.clear();
+    EXPECT_EQ(Run(install6), InitOutcome::InitFailed);
+    EXPECT_EQ(messages, (R{"初始化包号失败。"}));
+}
+
+TEST_F(CardInit, ForeignSectorFiveIsNotANewCardAndNothingIsWritten) {
+    auto card = Card();
+    card.SetKeyA(5, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66});
+    EXPECT_EQ(Run(card), InitOutcome::NotANewCard);
+    EXPECT_EQ(messages, (R{"扇区密码校验失败，该卡不是新卡。"}));
+    EXPECT_EQ(Requests(), (R{"32,14", "30,01", "31,00", "32,14"}));
+    ExpectUntouched(5, card);
+    ExpectUntouched(6, card);
+}
+
+TEST_F(CardInit, ForeignSectorSixKeepsTheNewSectorFive) {
+    auto card = Card();
+    card.SetKeyA(6, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66});
+    EXPECT_EQ(Run(card), InitOutcome::NotANewCard);
+    EXPECT_EQ(messages, (R{"扇区密码校验失败，该卡不是新卡。"}));
+    ExpectInstalled(5);
+    ExpectUntouched(6, card);
+}
+
+TEST_F(CardInit, CardTakenAwayOrSerialUnreadable) {
+    auto card = Card();
+    card.SetKeyA(5, key5);
+    sim.PlaceCard(card);
+    std::uint32_t serial = 0;
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    comm.SetRetryCount(1);
+    sim.RemoveCardAfterRequests(1);  // gone right after the transport-key attempt
+    EXPECT_EQ(InitializeCard(comm, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+              InitOutcome::CardNotPlaced);
+    EXPECT_EQ(messages, (R{"请放置IC卡"}));
+
+    messages.clear();
+    sim.PlaceCard(card);
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    sim.RemoveCardAfterRequests(2);  // the wake-up still answers, the select does not
+    EXPECT_EQ(InitializeCard(comm, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+              InitOutcome::SerialReadFailed);
+    EXPECT_EQ(messages, (R{"读卡序列号失败。"}));
+}
+
+TEST_F(CardInit, KeysThatDoNotDecipherStopTheRunBeforeAnyExchange) {
+    KeyMaterial keys = InstallationKeyMaterial();
+    keys.keyName = keys.keyName + "x";
+    EXPECT_EQ(Run(Card(), keys), InitOutcome::KeysUnavailable);
+    EXPECT_EQ(messages, (R{"扇区密码解密失败。"}));
+    EXPECT_TRUE(Requests().empty());
+
+    KeyMaterial oneToken = InstallationKeyMaterial();
+    oneToken.tokenList = oneToken.tokenList.substr(0, oneToken.tokenList.find(','));
+    EXPECT_EQ(Run(Card(), oneToken), InitOutcome::KeysUnavailable);
+
+    KeyMaterial failing = InstallationKeyMaterial();
+    failing.decrypt = [](const std::string&, const std::string&) -> std::string { throw std::runtime_error("no library"); };
+    EXPECT_EQ(Run(Card(), failing), InitOutcome::KeysUnavailable);
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(CardInit, NoPortPassesTheLinkErrorToTheCaller) {
+    TCommClass closed;
+    EXPECT_THROW(InitializeCard(closed, InstallationKeyMaterial(), {}), Exception);
+}

@@ -1,0 +1,250 @@
+// The cardfmt command as an operator runs it: its lines, its exit codes and what it
+// leaves on the cards of the simulated reader.
+#include "reader_link/ByteString.h"
+#include "reader_link/SectorTrailer.h"
+#include "sim/SimReader.h"
+#include "tests/support/InstallKeys.h"
+#include "tests/support/PortTable.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    std::vector<std::string> OutLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Starts cardfmt with stdout and stderr in files; Finish waits (bounded) for it.
+class Cardfmt {
+public:
+    explicit Cardfmt(std::vector<std::string> args) {
+        const std::string base = ::testing::TempDir() + "cardfmt-cli-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(reinterpret_cast<std::uintptr_t>(this));
+        outPath_ = base + ".out";
+        errPath_ = base + ".err";
+        args.insert(args.begin(), CARDFMT_PROGRAM);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Cardfmt() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::unlink(outPath_.c_str());
+        ::unlink(errPath_.c_str());
+    }
+    Cardfmt(const Cardfmt&) = delete;
+    Cardfmt& operator=(const Cardfmt&) = delete;
+
+    void Interrupt() { ::kill(pid_, SIGINT); }
+
+    Outcome Finish(std::chrono::seconds limit = std::chrono::seconds(60)) {
+        Outcome run;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (pid_ > 0) {
+            pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                pid_ = -1;
+                run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "cardfmt did not finish in time";
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        run.out = ReadFile(outPath_);
+        run.err = ReadFile(errPath_);
+        return run;
+    }
+    std::string OutSoFar() const { return ReadFile(outPath_); }
+
+private:
+    pid_t pid_ = -1;
+    std::string outPath_, errPath_;
+};
+
+Outcome RunCardfmt(std::vector<std::string> args) { return Cardfmt(std::move(args)).Finish(); }
+
+// Polls `condition` for up to 30 s.
+template <typename F>
+bool Eventually(F condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sim.LinkAs("com3")); }
+
+    void ExpectInstalled(std::uint32_t serial) {
+        auto card = sim.CardBySerial(serial);
+        ASSERT_TRUE(card);
+        for (int sector : {5, 6}) {
+            EXPECT_EQ(card->KeyA(sector), InstallKeyFor(sector)) << "sector " << sector;
+            EXPECT_EQ(card->Access(sector), (sim::AccessBytes{0xFF, 0x07, 0x80, 0x69}));
+            EXPECT_EQ(card->KeyB(sector), kTrailerKeyB);
+        }
+    }
+
+    testsupport::PortTable table;
+    sim::SimReader sim;
+};
+
+}  // namespace
+
+TEST_F(Cli, InitFormatsAFreshCardThenReportsItInitialized) {
+    sim.PlaceCard(sim::MifareCard(0x0A1B2C3D));
+    Outcome first = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.OutLines(), std::vector<std::string>{"0A1B2C3D ok"});
+    ExpectInstalled(0x0A1B2C3D);
+    // Success signals 2 then 3; closing the port signals 0.
+    EXPECT_EQ(sim.SignalModes(), (std::vector<std::uint8_t>{2, 3, 0}));
+
+    Outcome second = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.OutLines(), std::vector<std::string>{"0A1B2C3D 该卡已初始化。"});
+    ExpectInstalled(0x0A1B2C3D);
+}
+
+TEST_F(Cli, InitWithoutACardAsksForOne) {
+    Outcome run = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.OutLines(), std::vector<std::string>{"请放置IC卡"});
+}
+
+TEST_F(Cli, InitOnACardWithForeignKeysLeavesItAsItWas) {
+    sim::MifareCard card(0x00000042);
+    card.SetKeyA(5, sim::Key{1, 2, 3, 4, 5, 6});
+    sim.PlaceCard(card);
+    Outcome run = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.OutLines().size(), 1u);
+    EXPECT_EQ(run.OutLines()[0].rfind("00000042 ", 0), 0u) << run.out;
+    EXPECT_NE(run.OutLines()[0], "00000042 ok");
+    EXPECT_EQ(sim.CardBySerial(0x42)->Trailer(5), card.Trailer(5));
+    EXPECT_EQ(sim.CardBySerial(0x42)->Trailer(6), card.Trailer(6));
+}
+
+TEST_F(Cli, PortsThatCannotBeOpenedAndUsageErrors) {
+    Outcome dead = RunCardfmt({"init", "--port", "com2"});
+    EXPECT_EQ(dead.exitCode, 2);
+    EXPECT_TRUE(dead.out.empty());
+    EXPECT_NE(dead.err.find("com2"), std::string::npos) << dead.err;
+
+    Outcome missing = RunCardfmt({"init"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("--port"), std::string::npos) << missing.err;
+
+    Outcome unknown = RunCardfmt({"format", "--port", "com3"});
+    EXPECT_EQ(unknown.exitCode, 2);
+
+    Outcome badCount = RunCardfmt({"watch", "--port", "com3", "--cards", "many"});
+    EXPECT_EQ(badCount.exitCode, 2);
+    EXPECT_TRUE(sim.Exchanges().empty()) << "a usage error must not touch the reader";
+}
+
+TEST_F(Cli, ProbeAnswersOnlyWhereTheReaderIs) {
+    Outcome here = RunCardfmt({"probe", "--port", "com3"});
+    EXPECT_EQ(here.exitCode, 0) << here.err;
+    sim.SetSilent(true);
+    Outcome silent = RunCardfmt({"probe", "--port", "com3"});
+    EXPECT_EQ(silent.exitCode, 1);
+}
+
+TEST_F(Cli, TraceMasksEveryKeyOfAFullRun) {
+    sim.PlaceCard(sim::MifareCard(0x11223344));
+    Outcome run = RunCardfmt({"init", "--port", "com3", "--trace"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("发送指令："), std::string::npos);
+    EXPECT_NE(run.err.find("接收指令："), std::string::npos);
+    for (int sector : {5, 6}) {
+        const sim::Key key = InstallKeyFor(sector);
+        EXPECT_EQ(run.err.find(HexDump(key.data(), key.size())), std::string::npos) << "sector " << sector;
+    }
+    EXPECT_EQ(run.err.find(HexDump(kTrailerKeyB.data(), kTrailerKeyB.size())), std::string::npos);
+    EXPECT_NE(run.err.find(",32,14,**,**,**,**,**,**,**,**,FF"), std::string::npos) << run.err;
+}
+
+TEST_F(Cli, WatchFormatsEachCardOnceAndStopsAfterTheCount) {
+    Cardfmt watch({"watch", "--port", "com3", "--cards", "2"});
+    sim.PlaceCard(sim::MifareCard(0x01010101));
+    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("01010101 ok") != std::string::npos; })) << watch.OutSoFar();
+    // The same card stays: it is not reported again.
+    const std::size_t signals = sim.SignalModes().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(sim.SignalModes().size(), signals);
+    sim.RemoveCard();
+    sim.PlaceCard(sim::MifareCard(0x02020202));
+    Outcome run = watch.Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"01010101 ok", "02020202 ok"}));
+    ExpectInstalled(0x01010101);
+    ExpectInstalled(0x02020202);
+}
+
+TEST_F(Cli, WatchStopsCleanlyOnInterrupt) {
+    Cardfmt watch({"watch", "--port", "com3"});
+    ASSERT_TRUE(sim.WaitForExchanges(3, std::chrono::seconds(30)));
+    watch.Interrupt();
+    Outcome run = watch.Finish(std::chrono::seconds(10));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+TEST_F(Cli, ScanFindsTheReaderBehindDeadPorts) {
+    Outcome run = RunCardfmt({"scan", "--passes", "1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.OutLines().size(), 1u) << run.out;
+    EXPECT_EQ(run.OutLines()[0].rfind("com3 ", 0), 0u) << run.out;
+    EXPECT_NE(run.err.find("正在打开com1..."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("正在打开com3..."), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("正在打开com4..."), std::string::npos) << run.err;
+
+    sim.SetSilent(true);
+    table.Dead(3);
+    Outcome none = RunCardfmt({"scan", "--passes", "1", "--quiet"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.out.empty());
+}

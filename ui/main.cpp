@@ -1,0 +1,15 @@
+// cardfmt-gui: the card formatting desk's window program.
+#include "platform/DebugChannel.h"
+#include "ui/MainFrm.h"
+
+#include <QApplication>
+#include <QStringList>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setApplicationName("发卡格式机");
+    if (app.arguments().contains("--trace")) platform::EnableDebugChannel(true);
+    auto* form = CreateForm<TMainForm>();
+    form->show();
+    return app.exec();
+}

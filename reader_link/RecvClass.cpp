@@ -32,7 +32,6 @@ void TRecvClass::DiscardStale() {
 }
 
 void TRecvClass::Run() {
-    inFrame_ = false;
     while (!terminated_.load()) {
         // No time-out: while no transaction is in flight the worker costs nothing.
         StartEvent.Wait(-1);

@@ -3,8 +3,11 @@
 // A port is opened exclusively (a second open of the same device fails while the
 // first is open) at 9600 baud, 8 data bits, no parity, one stop bit, in raw binary
 // mode: no software or hardware flow control, no character translation. Every call
-// returns at once except Write, which returns once the bytes were handed to the driver.
+// returns at once except Write, which returns once the bytes were handed to the driver,
+// and WaitReadable.
 #pragma once
+
+#include "platform/Clock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,8 +34,19 @@ public:
     // Writes all `count` bytes. Returns false when the device refused them.
     virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;
 
-    // Releases the device. Idempotent; every other call fails afterwards.
+    // Releases the device. Idempotent; every other call fails afterwards. Not while
+    // another thread is inside WaitReadable.
     virtual void Close() = 0;
+
+    // Waits until received bytes are queued, InterruptWait is called, or `timeoutMs`
+    // milliseconds have passed (a negative time-out waits without limit); it may also
+    // return early. For the one thread that reads. A port that cannot wait for input
+    // (this default) sleeps at most one millisecond, so that its reader polls.
+    virtual void WaitReadable(long timeoutMs) { SleepMs(timeoutMs < 0 || timeoutMs > 1 ? 1 : timeoutMs); }
+
+    // Ends a WaitReadable in progress on another thread, or, when none is, makes the
+    // next one return at once. Callable from any thread while the port object lives.
+    virtual void InterruptWait() {}
 };
 
 struct OpenResult {

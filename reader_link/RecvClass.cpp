@@ -10,6 +10,10 @@ TRecvClass::TRecvClass() : thread_([this] { Run(); }) {}
 TRecvClass::~TRecvClass() {
     terminated_.store(true);
     StartEvent.Set();  // wakes an idle worker so it sees the stop at once
+    {
+        std::lock_guard lock(stepMutex_);
+        if (waiting_ && port_) port_->InterruptWait();  // and one waiting for the line
+    }
     if (thread_.joinable()) thread_.join();
 }
 
@@ -19,7 +23,11 @@ void TRecvClass::SetFrameHandler(FrameHandler handler) {
 }
 
 void TRecvClass::SetPort(platform::SerialPort* port) {
-    std::lock_guard lock(stepMutex_);
+    std::unique_lock lock(stepMutex_);
+    while (waiting_) {
+        port_->InterruptWait();
+        waitEnded_.wait(lock);
+    }
     port_ = port;
 }
 
@@ -36,9 +44,54 @@ void TRecvClass::Run() {
         // No time-out: while no transaction is in flight the worker costs nothing.
         StartEvent.Wait(-1);
         if (terminated_.load()) break;
-        ReadStep();
-        platform::SleepMs(1);
+        const long wait = WorkerStep();
+        // The frame was taken (or the transaction given up): back to waiting for the next.
+        if (!StartEvent.IsSet()) continue;
+        WaitForLine(wait);
     }
+}
+
+long TRecvClass::WorkerStep() {
+    std::lock_guard lock(stepMutex_);
+    StepResult result = StepResult::Nothing;
+    try {
+        result = ReadStepLocked();
+    } catch (...) {
+        return kQuietGapMs;
+    }
+    switch (result) {
+        case StepResult::Collected: {
+            // Bytes that cannot have completed a frame, nor shown it to be noise, need
+            // no quiet gap: judging them now would only find that more is to come.
+            std::int32_t end = 0;
+            return inFrame_ && Judge(end) != Verdict::Incomplete ? kQuietGapMs : -1;
+        }
+        case StepResult::Examined:
+            return -1;  // the collection was judged: only new bytes can change it
+        case StepResult::Nothing:
+            break;
+    }
+    return kQuietGapMs;  // no port, or the driver could not tell: look again shortly
+}
+
+void TRecvClass::WaitForLine(long timeoutMs) {
+    platform::SerialPort* port = nullptr;
+    {
+        std::lock_guard lock(stepMutex_);
+        if (terminated_.load()) return;
+        port = port_;
+        waiting_ = port != nullptr;
+    }
+    if (!port) {
+        platform::SleepMs(kQuietGapMs);
+        return;
+    }
+    port->WaitReadable(timeoutMs);
+    {
+        std::lock_guard lock(stepMutex_);
+        waiting_ = false;
+    }
+    waitEnded_.notify_all();
 }
 
 void TRecvClass::ReadStep() {
@@ -51,18 +104,18 @@ void TRecvClass::ReadStep() {
     }
 }
 
-void TRecvClass::ReadStepLocked() {
-    if (!port_) return;
+TRecvClass::StepResult TRecvClass::ReadStepLocked() {
+    if (!port_) return StepResult::Nothing;
     const long waiting = port_->BytesWaiting();
-    if (waiting < 0) return;  // the driver cannot say what is queued: nothing to do this step
+    if (waiting < 0) return StepResult::Nothing;  // the driver cannot say what is queued: nothing to do this step
     if (waiting > kMaxQueued) {
         port_->PurgeInput();
-        return;
+        return StepResult::Nothing;
     }
     long got = 0;
     if (waiting > 0) {
         got = port_->Read(chunk_, static_cast<std::size_t>(waiting));
-        if (got < 0) return;
+        if (got < 0) return StepResult::Nothing;
         got = std::min(got, waiting);
     }
     if (got > 0) {
@@ -75,31 +128,42 @@ void TRecvClass::ReadStepLocked() {
         // buffer is noise, and the frame in progress goes with it.
         if (frameCount_ + got > kBufferSize) {
             DropFrame();
-            return;
+            return StepResult::Collected;
         }
         std::memcpy(frameBuffer_ + frameCount_, chunk_, static_cast<std::size_t>(got));
         frameCount_ += static_cast<std::int32_t>(got);
-        return;  // a frame is judged only once the line has gone quiet
+        return StepResult::Collected;  // a frame is judged only once the line has gone quiet
     }
     Examine();
+    return StepResult::Examined;
 }
 
-void TRecvClass::Examine() {
-    if (!inFrame_ || frameCount_ <= 12) return;
-    if (frameBuffer_[0] != 0xFF) return DropFrame();
+TRecvClass::Verdict TRecvClass::Judge(std::int32_t& end) const {
+    if (!inFrame_ || frameCount_ <= 12) return Verdict::Incomplete;
+    if (frameBuffer_[0] != 0xFF) return Verdict::Noise;
     for (int i = 1; i <= 7; ++i)
-        if (frameBuffer_[i] != 0xA5) return DropFrame();
+        if (frameBuffer_[i] != 0xA5) return Verdict::Noise;
     std::int32_t zero = -1;
     for (std::int32_t i = 8; i < frameCount_; ++i) {
         if (frameBuffer_[i] == 0xA5) continue;
-        if (frameBuffer_[i] != 0x00) return DropFrame();
+        if (frameBuffer_[i] != 0x00) return Verdict::Noise;
         zero = i;
         break;
     }
-    if (zero < 0 || zero + 1 >= frameCount_) return;  // wait for the rest
-    const std::int32_t end = zero + frameBuffer_[zero + 1] + 4;
-    if (end > frameCount_) return;
-    if (frameBuffer_[end - 1] != 0xFF) return DropFrame();
+    if (zero < 0 || zero + 1 >= frameCount_) return Verdict::Incomplete;  // wait for the rest
+    end = zero + frameBuffer_[zero + 1] + 4;
+    if (end > frameCount_) return Verdict::Incomplete;
+    if (frameBuffer_[end - 1] != 0xFF) return Verdict::Noise;
+    return Verdict::Complete;
+}
+
+void TRecvClass::Examine() {
+    std::int32_t end = 0;
+    switch (Judge(end)) {
+        case Verdict::Incomplete: return;
+        case Verdict::Noise: return DropFrame();
+        case Verdict::Complete: break;
+    }
 
     inFrame_ = false;
     bool accepted = false;

@@ -3,12 +3,17 @@
 // one reply frame, finds its end by the length byte once the line has gone quiet,
 // and hands the frame to its owner. When the owner accepts the frame it wakes the
 // waiting transaction (DoneEvent) and stops reading until the next one (StartEvent).
+//
+// Between steps the worker sleeps in the port's WaitReadable: until bytes come, or,
+// right after bytes that may complete a frame, for the quiet gap. So waiting for a
+// reply costs no wake-ups while nothing arrives (on a port that can wait for input).
 #pragma once
 
 #include "platform/Event.h"
 #include "platform/SerialPort.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -19,6 +24,8 @@ public:
     static constexpr std::int32_t kBufferSize = 1024;
     // More than this many queued bytes is line noise, not a reply: the queue is purged.
     static constexpr long kMaxQueued = 2048;
+    // A frame is judged once no byte came for this long after the last ones read.
+    static constexpr long kQuietGapMs = 1;
 
     using FrameHandler = std::function<void(const std::uint8_t* data, std::int32_t count, bool& accepted)>;
 
@@ -32,8 +39,9 @@ public:
     // Frame delivery; set before the first transaction, never while one runs.
     void SetFrameHandler(FrameHandler handler);
 
-    // The port to read, or null. Taking the port away waits for a step in progress,
-    // so the caller may close the port as soon as this returns.
+    // The port to read, or null. Taking the port away waits for a step in progress
+    // and ends the worker's wait on it, so the caller may close the port as soon as
+    // this returns.
     void SetPort(platform::SerialPort* port);
 
     // Drops what earlier exchanges left behind: a stale done signal, the driver's
@@ -51,8 +59,17 @@ public:
     platform::Event StartEvent{platform::Event::Kind::ManualReset};
 
 private:
+    enum class StepResult { Collected, Examined, Nothing };
+    enum class Verdict { Incomplete, Noise, Complete };
+
     void Run();
-    void ReadStepLocked();
+    // One step of the worker; returns how long it may wait for the line before the
+    // next step (negative: until bytes come).
+    long WorkerStep();
+    void WaitForLine(long timeoutMs);
+    StepResult ReadStepLocked();
+    // What the collection is, judged as it stands; `end` is the frame's length when complete.
+    Verdict Judge(std::int32_t& end) const;
     void Examine();
     void DropFrame() { inFrame_ = false; }
 
@@ -67,6 +84,10 @@ private:
     std::mutex stepMutex_;
     platform::SerialPort* port_ = nullptr;
     FrameHandler onFrame_;
+    // The worker waits in port_->WaitReadable (set and cleared under stepMutex_, so
+    // port_ stays while it is set).
+    bool waiting_ = false;
+    std::condition_variable waitEnded_;
 
     std::atomic<bool> terminated_{false};
     std::thread thread_;

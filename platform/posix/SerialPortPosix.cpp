@@ -2,6 +2,7 @@
 #include "platform/SerialPort.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -19,8 +20,16 @@ constexpr int kWriteTimeoutMs = 2000;
 
 class PosixSerialPort final : public SerialPort {
 public:
-    explicit PosixSerialPort(int fd) : fd_(fd) {}
-    ~PosixSerialPort() override { Close(); }
+    explicit PosixSerialPort(int fd) : fd_(fd) {
+        // The self-pipe that InterruptWait writes to. Without one the port waits
+        // the way every port can: by sleeping a millisecond at a time.
+        if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
+    }
+    ~PosixSerialPort() override {
+        Close();
+        for (int end : wake_)
+            if (end >= 0) ::close(end);
+    }
 
     long BytesWaiting() override {
         if (fd_ < 0) return -1;
@@ -73,8 +82,32 @@ public:
         }
     }
 
+    void WaitReadable(long timeoutMs) override {
+        if (fd_ < 0 || wake_[0] < 0) return SerialPort::WaitReadable(timeoutMs);
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        const int limit = timeoutMs < 0 ? -1 : static_cast<int>(timeoutMs < INT_MAX ? timeoutMs : INT_MAX);
+        const int ready = ::poll(fds, 2, limit);
+        if (ready <= 0) return;  // time-out, or a signal: the caller steps and waits again
+        if (fds[1].revents & POLLIN) {
+            std::uint8_t drain[64];
+            while (::read(wake_[0], drain, sizeof drain) > 0) {
+            }
+        }
+        // A hung-up or failing device stays "ready" for poll, bytes or not: wait as a
+        // port without the means to wait would, so the caller's loop cannot spin.
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) SerialPort::WaitReadable(timeoutMs);
+    }
+
+    void InterruptWait() override {
+        if (wake_[1] < 0) return;
+        const std::uint8_t one = 1;
+        // A full pipe already holds a wake-up: nothing is lost when this write fails.
+        [[maybe_unused]] ssize_t n = ::write(wake_[1], &one, 1);
+    }
+
 private:
     int fd_;
+    int wake_[2] = {-1, -1};
 };
 
 std::string ErrnoText(int err) { return std::strerror(err); }

@@ -8,7 +8,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -173,4 +175,65 @@ TEST(PosixSerialPort, NamesThatLeadNowhereGiveAReason) {
     EXPECT_FALSE(unknown.port);
     EXPECT_TRUE(unknown.device.empty());
     EXPECT_FALSE(unknown.error.empty());
+}
+
+// The receive worker sleeps here between steps: it must wake for bytes and for
+// InterruptWait, and otherwise only when its time-out runs out.
+TEST(PosixSerialPort, WaitReadableWakesForBytesInterruptOrTimeOut) {
+    using namespace std::chrono;
+    Pty pty;
+    auto opened = platform::OpenSerialPort(pty.Slave());
+    ASSERT_TRUE(opened.port) << opened.error;
+    auto& port = *opened.port;
+
+    auto start = steady_clock::now();
+    port.WaitReadable(60);
+    EXPECT_GE(steady_clock::now() - start, milliseconds(55)) << "nothing came: the time-out ran out";
+
+    std::thread sender([&] {
+        std::this_thread::sleep_for(milliseconds(80));
+        pty.Send({0x42});
+    });
+    start = steady_clock::now();
+    port.WaitReadable(-1);
+    const auto waited = steady_clock::now() - start;
+    sender.join();
+    EXPECT_GE(waited, milliseconds(60));
+    EXPECT_LT(waited, seconds(10));
+    EXPECT_EQ(WaitQueued(port, 1), 1);
+    port.WaitReadable(-1);  // bytes already queued: at once
+    std::uint8_t b = 0;
+    ASSERT_EQ(port.Read(&b, 1), 1);
+
+    // An interrupt before the wait is kept for it; one during the wait ends it.
+    port.InterruptWait();
+    start = steady_clock::now();
+    port.WaitReadable(10000);
+    EXPECT_LT(steady_clock::now() - start, seconds(5));
+    std::thread interrupter([&] {
+        std::this_thread::sleep_for(milliseconds(50));
+        port.InterruptWait();
+    });
+    start = steady_clock::now();
+    port.WaitReadable(-1);
+    interrupter.join();
+    EXPECT_LT(steady_clock::now() - start, seconds(10));
+    EXPECT_EQ(port.BytesWaiting(), 0) << "an interrupt is not a byte";
+}
+
+TEST(PosixSerialPort, WaitReadableNeverReturnsAtOnceOnAHungUpOrClosedLine) {
+    using namespace std::chrono;
+    Pty unplugged;
+    auto opened = platform::OpenSerialPort(unplugged.Slave());
+    ASSERT_TRUE(opened.port) << opened.error;
+    unplugged.CloseMaster();
+    // A caller that steps and waits in a loop must not spin on a dead line.
+    auto start = steady_clock::now();
+    for (int i = 0; i < 20; ++i) opened.port->WaitReadable(-1);
+    EXPECT_GE(steady_clock::now() - start, milliseconds(15));
+    opened.port->Close();
+    start = steady_clock::now();
+    for (int i = 0; i < 20; ++i) opened.port->WaitReadable(-1);
+    EXPECT_GE(steady_clock::now() - start, milliseconds(15));
+    opened.port->InterruptWait();  // harmless after Close
 }

@@ -1,12 +1,17 @@
 // Transactions over a real pseudo-terminal against the simulated reader.
 #include "reader_link/CommObjClas.h"
+#include "platform/SerialPort.h"
 #include "sim/SimReader.h"
 #include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -58,6 +63,71 @@ TEST_F(PtyLink, SilentReaderCostsThreeIdenticalWritesAndAboutSixSeconds) {
     EXPECT_EQ(sent[1], sent[2]);
     EXPECT_EQ(reader.Exchanges().size(), 3u);
     EXPECT_FALSE(comm.Receiver().StartEvent.IsSet());
+}
+
+// Waiting for a reply sleeps until bytes come: it used to cost the worker a wake-up
+// every millisecond (about 2000 over this wait).
+TEST_F(PtyLink, WaitingForAReplyCostsNoWakeUpEveryMillisecond) {
+    reader.SetSilent(true);
+    comm.SetRetryCount(1);
+    auto switches = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_nvcsw;
+    };
+    const long before = switches();
+    const auto start = steady_clock::now();
+    EXPECT_FALSE(comm.RequestCard());
+    const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - start).count();
+    const long woken = switches() - before;
+    EXPECT_GE(elapsed, 2000);
+    EXPECT_LT(woken, 200) << "voluntary context switches of the whole test program over a 2 s wait";
+}
+
+// The reply is taken promptly and the next request follows it at once, however
+// the wait for it is done.
+TEST(PtyPaced, ReplyIsTakenWithinAFewMillisecondsOfItsLastByte) {
+    sim::SimReader paced(true);
+    TCommClass comm;
+    ASSERT_TRUE(comm.Connect(paced.SlavePath()));
+    paced.PlaceCard(sim::MifareCard(0x01020304));
+    for (int i = 0; i < 5; ++i) {
+        std::uint32_t serial = 0;
+        ASSERT_TRUE(comm.RequestCard());
+        ASSERT_TRUE(comm.ReadCardSerial(serial));
+    }
+    const auto log = paced.Exchanges();
+    ASSERT_EQ(log.size(), 10u);
+    std::vector<double> gapsMs;
+    for (std::size_t i = 0; i + 1 < log.size(); ++i) {
+        ASSERT_TRUE(log[i].replyEnd);
+        gapsMs.push_back(duration<double, std::milli>(log[i + 1].requestStart - *log[i].replyEnd).count());
+    }
+    std::sort(gapsMs.begin(), gapsMs.end());
+    // The quiet gap is 1 ms; a loaded machine adds scheduling delays, hence the margin.
+    EXPECT_LT(gapsMs[gapsMs.size() / 2], 25.0);
+    comm.Disconnect();
+}
+
+// Taking the port away, or ending the worker, while it waits for the line on a
+// silent reader returns at once instead of waiting for bytes that never come.
+TEST(PtyWorker, PortIsTakenAwayAndWorkerEndsWhileItWaitsForTheLine) {
+    sim::SimReader silent;
+    silent.SetSilent(true);
+    auto opened = platform::OpenSerialPort(silent.SlavePath());
+    ASSERT_TRUE(opened.port) << opened.error;
+    {
+        TRecvClass recv;
+        recv.SetPort(opened.port.get());
+        recv.StartEvent.Set();  // as if a transaction had begun
+        std::this_thread::sleep_for(50ms);
+        const auto start = steady_clock::now();
+        recv.SetPort(nullptr);
+        EXPECT_LT(steady_clock::now() - start, 2s);
+        recv.SetPort(opened.port.get());
+        std::this_thread::sleep_for(50ms);
+    }  // destroyed while waiting: the join must not hang
+    opened.port->Close();
 }
 
 TEST_F(PtyLink, AnswerToTheSecondWriteOrAfterACorruptReply) {

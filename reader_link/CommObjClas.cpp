@@ -1,5 +1,6 @@
 #include "reader_link/CommObjClas.h"
 
+#include "platform/Clock.h"
 #include "platform/DebugChannel.h"
 #include "reader_link/CrcUnit.h"
 #include "reader_link/RequestTrace.h"
@@ -139,7 +140,7 @@ bool TCommClass::SendCommand(const ByteString& frame, std::int32_t attempts) {
     // frame keep it: a late answer to the same request is still its answer.
     receiver_->DiscardStale();
 
-    for (;;) {
+    for (std::int32_t sent = 1;; ++sent) {
         if (platform::DebugChannelActive()) platform::DebugOutput(RequestTraceLine(frame));
         if (!PortHandle->Write(frame.data(), frame.size())) {
             ClosePort();
@@ -149,10 +150,34 @@ bool TCommClass::SendCommand(const ByteString& frame, std::int32_t attempts) {
         receiver_->StartEvent.Set();
         // The attempt ends once more than kReplyTimeoutMs whole milliseconds have passed.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyTimeoutMs + 1);
-        if (receiver_->DoneEvent.WaitUntil(deadline)) return true;
-        if (--attempts <= 0) {
-            receiver_->StartEvent.Reset();
-            return false;
+        const bool answered = receiver_->DoneEvent.WaitUntil(deadline);
+        if (!answered && sent < attempts) continue;
+        if (!answered) receiver_->StartEvent.Reset();
+        // A late answer to an earlier sending is followed by the answer to the repeat
+        // (the reader works through its input in order). Were that one still on its
+        // way when the next command purges, the next command would take it for its own.
+        if (sent > 1) SettleLine();
+        return answered;
+    }
+}
+
+void TCommClass::SettleLine() {
+    using Clock = std::chrono::steady_clock;
+    constexpr long kStepMs = 5;
+    const auto start = Clock::now();
+    auto quietSince = start;
+    long seen = PortHandle ? PortHandle->BytesWaiting() : -1;
+    while (seen >= 0) {
+        const auto now = Clock::now();
+        if (now - quietSince >= std::chrono::milliseconds(kSettleQuietMs) ||
+            now - start >= std::chrono::milliseconds(kSettleLimitMs))
+            break;
+        platform::SleepMs(kStepMs);
+        const long waiting = PortHandle->BytesWaiting();
+        if (waiting != seen) {
+            seen = waiting;
+            quietSince = Clock::now();
         }
     }
+    receiver_->DiscardStale();
 }

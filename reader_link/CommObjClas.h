@@ -23,6 +23,11 @@ class TCommClass {
 public:
     static constexpr std::int32_t kReplyBufferSize = 1024;
     static constexpr long kReplyTimeoutMs = 2000;
+    // After a command went out more than once, answers to the earlier sendings may
+    // still be coming: the line must stay quiet this long before what arrived is
+    // dropped, and the wait takes at most kSettleLimitMs.
+    static constexpr long kSettleQuietMs = 100;
+    static constexpr long kSettleLimitMs = 1000;
 
     using PortOpener = std::function<platform::OpenResult(const std::string& portName)>;
 
@@ -56,7 +61,8 @@ public:
     // Judges one collected reply frame (worker thread); sets accepted on a good one.
     void OnFrameReceived(const std::uint8_t* data, std::int32_t count, bool& accepted);
     // One transaction: write, wait up to 2000 ms for an accepted reply, retry up to
-    // `attempts` times. Raises Exception when no port is open.
+    // `attempts` times; after a retry, the line is let settle before returning (see
+    // kSettleQuietMs). Raises Exception when no port is open.
     bool SendCommand(const ByteString& frame, std::int32_t attempts);
 
     // --- reader commands ----------------------------------------------------------
@@ -84,6 +90,8 @@ public:
 private:
     bool Exchange(const ByteString& request);
     bool StatusOk() const { return ReplyBuffer[0] == 0x0A && ReplyBuffer[1] == 0x00; }
+    // Waits until no byte has come for kSettleQuietMs, then drops what came.
+    void SettleLine();
     void ClosePort();
 
     PortOpener opener_;

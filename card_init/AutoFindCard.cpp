@@ -68,5 +68,9 @@ void TAutoFindCardThrd::PollCard() {
         LastSerial.store(serial);
     } catch (...) {
         LastSerial.store(0);
+        try {
+            if (OnPollError) OnPollError();
+        } catch (...) {
+        }
     }
 }

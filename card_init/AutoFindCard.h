@@ -38,6 +38,9 @@ public:
     // Set before Start; called on the watcher's thread.
     std::function<void(std::uint32_t serial)> OnNewCard;
     std::function<void()> OnCardRemoved;
+    // Called on the watcher's thread when a poll step ends in an exception (a link
+    // error, such as the port having gone away); the card is forgotten either way.
+    std::function<void()> OnPollError;
     // Called over and over on the owner's thread while Stop or the destructor waits.
     std::function<void()> WaitService;
 

@@ -2,7 +2,27 @@
 #include "card_init/CardInit.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "platform/Clock.h"
 #include "platform/Event.h"
+
+namespace {
+
+constexpr long kReopenIntervalMs = 500;
+
+// The link closes the port when a write to it fails (an unplugged USB adapter); the
+// watcher then cannot poll any more. Waits until the port opens again, or a stop.
+void ReopenPort(TCommClass& comm, const std::string& port) {
+    PrintError("cardfmt: lost the reader on " + port + "; waiting for it to come back (Ctrl+C stops)");
+    while (!StopSignalled().load()) {
+        if (comm.OpenPort(port)) {
+            PrintError("cardfmt: the reader on " + port + " is back");
+            return;
+        }
+        platform::SleepMs(kReopenIntervalMs);
+    }
+}
+
+}  // namespace
 
 int WatchCommand(const std::vector<std::string>& args) {
     Options options(args, {"--port", "--cards"}, {"--trace"});
@@ -18,6 +38,7 @@ int WatchCommand(const std::vector<std::string>& args) {
 
     const KeyMaterial keys = InstallationKeyMaterial();
     std::atomic<long> reported{0};
+    std::atomic<bool> pollFailed{false};
     platform::Event cardDone{platform::Event::Kind::AutoReset};
     {
         TAutoFindCardThrd watcher(&comm);
@@ -34,8 +55,19 @@ int WatchCommand(const std::vector<std::string>& args) {
             ++reported;
             cardDone.Set();
         };
+        watcher.OnPollError = [&] {
+            pollFailed.store(true);
+            cardDone.Set();
+        };
         watcher.Start();
-        while (!StopSignalled().load() && !(cards && reported.load() >= *cards)) cardDone.Wait(200);
+        while (!StopSignalled().load() && !(cards && reported.load() >= *cards)) {
+            cardDone.Wait(200);
+            if (!pollFailed.exchange(false)) continue;
+            // The link is only touched here while the watcher stands still.
+            watcher.Stop();
+            if (!comm.PortOpen()) ReopenPort(comm, *port);
+            watcher.Start();
+        }
         watcher.Stop();
     }
     comm.Disconnect();

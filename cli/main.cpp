@@ -58,7 +58,8 @@ Exit codes: 0 formatted; 1 a message or no card; 2 the port could not be opened.
 
 Polls the reader every 100 ms and formats every newly presented card, printing
 one line per card as "init" does. Stops after N cards, or on Ctrl+C / SIGTERM
-(the reader gets its closing signal before the port is closed).
+(the reader gets its closing signal before the port is closed). When the reader
+goes away (an unplugged adapter), it says so on stderr and waits for it to come back.
 
 Example: cardfmt watch --port com3 --cards 50
 Exit codes: 0 stopped normally; 2 the port could not be opened.

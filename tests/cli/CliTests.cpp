@@ -140,6 +140,24 @@ TEST_F(Cli, WatchFormatsEachCardOnceAndStopsAfterTheCount) {
     ExpectInstalled(0x02020202);
 }
 
+// An unplugged USB adapter that comes back: the watch says so on stderr, opens
+// the port again and goes on with the next card.
+TEST_F(Cli, WatchWaitsForAnUnpluggedReaderAndCarriesOn) {
+    Cardfmt watch({"watch", "--port", "com3", "--cards", "2"});
+    sim.PlaceCard(sim::MifareCard(0x03030303));
+    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("03030303 ok") != std::string::npos; })) << watch.OutSoFar();
+    sim.RemoveCard();
+    sim.Hangup();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // polls fail meanwhile
+    ASSERT_TRUE(sim.Reappear());
+    sim.PlaceCard(sim::MifareCard(0x04040404));
+    Outcome run = watch.Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"03030303 ok", "04040404 ok"}));
+    ExpectInstalled(0x04040404);
+    EXPECT_NE(run.err.find("lost the reader on com3"), std::string::npos) << run.err;
+}
+
 TEST_F(Cli, WatchStopsCleanlyOnInterrupt) {
     Cardfmt watch({"watch", "--port", "com3"});
     ASSERT_TRUE(sim.WaitForExchanges(3, std::chrono::seconds(30)));

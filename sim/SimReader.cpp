@@ -137,6 +137,21 @@ void SimReader::RemoveCardAfterRequests(int count) {
     if (count <= 0) model_.RemoveCard();
 }
 
+void SimReader::SetRandomFaults(const FaultRates& rates, std::uint64_t seed) {
+    std::lock_guard lock(mutex_);
+    random_.Arm(rates, seed);
+}
+
+void SimReader::StopRandomFaults() {
+    std::lock_guard lock(mutex_);
+    random_.Disarm();
+}
+
+FaultCounts SimReader::RandomFaultCounts() const {
+    std::lock_guard lock(mutex_);
+    return random_.Counts();
+}
+
 void SimReader::Hangup() {
     std::lock_guard life(lifecycle_);
     Stop();

@@ -27,6 +27,7 @@
 #include "sim/PacedWriter.h"
 #include "sim/PortLink.h"
 #include "sim/PseudoTerminal.h"
+#include "sim/RandomFaults.h"
 #include "sim/ReaderModel.h"
 #include "sim/RequestParser.h"
 #include "sim/WakeSignal.h"
@@ -83,6 +84,14 @@ public:
     // The card leaves after `count` more requests; 0 or less removes it now.
     void RemoveCardAfterRequests(int count);
 
+    // Faults drawn at random from `seed` for every request from now on, on top of
+    // the ordered ones above; a new call starts a new stream. Each exchange records
+    // what was drawn for it (Exchange::randomFaults).
+    void SetRandomFaults(const FaultRates& rates, std::uint64_t seed);
+    void StopRandomFaults();
+    // Every random fault drawn so far, across SetRandomFaults calls.
+    FaultCounts RandomFaultCounts() const;
+
     // Unplugs the adapter: closes the master and our slave descriptor, so the
     // client's reads and writes fail. Cards, records and the link entry stay.
     void Hangup();
@@ -96,6 +105,9 @@ private:
     void Serve(int masterFd);
     void Handle(const RequestParser::Request& request, Clock::time_point start, PacedWriter& writer);
     void SendQueuedRaw(PacedWriter& writer);
+    // Writes a reply and what the random faults add to it; false when stopped.
+    bool SendReply(const ByteString& wire, const ReplyDamage& damage, Clock::time_point begin, std::uint64_t sequence,
+                   PacedWriter& writer);
     // Logs an exchange and returns its sequence number, for later completion.
     std::uint64_t Record(Exchange exchange);
     void SetReplyEnd(std::uint64_t sequence, std::optional<Clock::time_point> end);
@@ -113,6 +125,7 @@ private:
     PortLink link_;
     ReaderModel model_;
     FaultPlan faults_;
+    RandomFaults random_;
     std::deque<Exchange> exchanges_;
     std::uint64_t firstExchange_ = 0;  // sequence number of exchanges_.front()
     std::deque<ByteString> rawQueue_;

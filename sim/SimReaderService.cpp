@@ -85,18 +85,22 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     exchange.request = request.command;
     exchange.requestStart = start;
     RequestFate fate;
+    ReplyDamage damage;
     ByteString payload;
     std::optional<SignalRecord> signal;
     {
         std::lock_guard lock(mutex_);
         fate = faults_.Next();
+        const bool cardPresent = model_.CardOnReader().has_value();
         if (fate.execute) {
             const std::size_t signalsBefore = model_.Signals().size();
             payload = model_.Execute(request.command);
             if (model_.Signals().size() != signalsBefore) signal = model_.Signals().back();
         }
-        if (fate.removeCard) model_.RemoveCard();
+        damage = random_.Draw(cardPresent, fate.answer, payload.size() + kReplyOverhead);
+        if (fate.removeCard || damage.Has(FaultKind::CardTaken)) model_.RemoveCard();
     }
+    exchange.randomFaults = damage.kinds;
     if (signal) Notify(*signal);
     if (!fate.answer) {
         Record(std::move(exchange));
@@ -112,10 +116,23 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     // The reply cannot begin before the request has finished arriving.
     Clock::time_point begin = Clock::now();
     if (pace_ && start + WireTime(request.frameLength) > begin) begin = start + WireTime(request.frameLength);
-    begin += std::chrono::milliseconds(fate.delayMs);
-    if (!writer.WaitUntil(begin)) return;
+    begin += std::chrono::milliseconds(fate.delayMs + damage.delayMs);
+    SendReply(damage.kinds ? damage.Apply(frame) : frame, damage, begin, sequence, writer);
+}
+
+bool SimReader::SendReply(const ByteString& wire, const ReplyDamage& damage, Clock::time_point begin,
+                          std::uint64_t sequence, PacedWriter& writer) {
+    if (!writer.WaitUntil(begin)) return false;
     const auto markEnd = [&](Clock::time_point t) { SetReplyEnd(sequence, t); };
-    if (!writer.Write(frame, pace_ ? std::optional(begin) : std::nullopt, markEnd)) SetReplyEnd(sequence, std::nullopt);
+    if (!writer.Write(wire, pace_ ? std::optional(begin) : std::nullopt, markEnd)) {
+        SetReplyEnd(sequence, std::nullopt);
+        return !stop_.load();
+    }
+    if (damage.after.empty()) return true;
+    // Noise on the line after the reply, before whatever comes next.
+    if (!writer.WaitUntil(Clock::now() + std::chrono::milliseconds(damage.afterGapMs))) return false;
+    writer.Write(damage.after, pace_ ? std::optional(Clock::now()) : std::nullopt);
+    return !stop_.load();
 }
 
 void SimReader::SendQueuedRaw(PacedWriter& writer) {

@@ -1,0 +1,97 @@
+// Faults drawn at random, reproducibly from a seed, for soak runs. A reply may
+// lose a byte, have a byte flipped, come later than the host waits, carry a burst
+// of garbage inside it or after it, or be sent twice; at any request the card may
+// be taken away. Not thread-safe; SimReader serialises access.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "reader_link/ByteString.h"
+#include "sim/Prng.h"
+
+namespace sim {
+
+enum class FaultKind : unsigned {
+    LostByte,        // one byte of the reply never arrives
+    FlippedByte,     // one byte of the reply arrives with bits flipped
+    LateReply,       // the reply starts later than the host's time-out
+    GarbageInside,   // random bytes in the middle of the reply
+    GarbageAfter,    // random bytes after the reply, before the next one
+    DuplicateReply,  // the reply goes out twice
+    CardTaken,       // the card leaves right after this request
+    Count
+};
+inline constexpr std::size_t kFaultKinds = static_cast<std::size_t>(FaultKind::Count);
+inline constexpr unsigned FaultBit(FaultKind kind) { return 1u << static_cast<unsigned>(kind); }
+// A short name for tables and logs ("lost-byte").
+const char* FaultKindName(FaultKind kind);
+
+// The host drops its whole receive queue when more than this much is waiting.
+inline constexpr std::size_t kHostQueueLimit = 2048;
+
+struct FaultRates {
+    // Chance per reply sent; for CardTaken, per request while a card is on the reader.
+    std::array<double, kFaultKinds> chance{};
+    // Share of garbage bursts longer than kHostQueueLimit.
+    double bigGarbage = 0.1;
+    std::size_t smallGarbageMax = 64;
+    std::size_t bigGarbageMax = 3000;
+    int lateMinMs = 2100;
+    int lateMaxMs = 3000;
+    // Pause before garbage that follows a reply.
+    int garbageGapMaxMs = 30;
+
+    double& operator[](FaultKind kind) { return chance[static_cast<std::size_t>(kind)]; }
+    double operator[](FaultKind kind) const { return chance[static_cast<std::size_t>(kind)]; }
+};
+
+struct FaultCounts {
+    std::array<std::uint64_t, kFaultKinds> byKind{};
+    std::uint64_t bigBursts = 0;  // garbage bursts longer than kHostQueueLimit
+    std::uint64_t operator[](FaultKind kind) const { return byKind[static_cast<std::size_t>(kind)]; }
+};
+
+// What happens to one request and its reply.
+struct ReplyDamage {
+    unsigned kinds = 0;  // FaultBit of every fault drawn
+    int delayMs = 0;
+    std::size_t lostAt = 0;
+    std::size_t flipAt = 0;
+    std::uint8_t flipMask = 0;
+    std::size_t insertAt = 0;
+    ByteString inside;
+    ByteString after;
+    int afterGapMs = 0;
+
+    bool Has(FaultKind kind) const { return (kinds & FaultBit(kind)) != 0; }
+    // The bytes that go out for `frame`: flipped, cut and filled as drawn, and
+    // followed by an intact copy when duplicated. `after` is sent on its own.
+    ByteString Apply(const ByteString& frame) const;
+};
+
+class RandomFaults {
+public:
+    // Starts drawing from `seed`; counts go on across re-arming.
+    void Arm(const FaultRates& rates, std::uint64_t seed);
+    void Disarm() { armed_ = false; }
+    bool Armed() const { return armed_; }
+
+    // The fate of one request: `answered` when a reply of `frameLength` bytes goes
+    // out, `cardPresent` when a card lies on the reader. Nothing while disarmed.
+    ReplyDamage Draw(bool cardPresent, bool answered, std::size_t frameLength);
+
+    const FaultCounts& Counts() const { return counts_; }
+
+private:
+    ByteString Garbage();
+    void Count(ReplyDamage& damage, FaultKind kind);
+
+    bool armed_ = false;
+    FaultRates rates_;
+    Prng prng_;
+    FaultCounts counts_;
+};
+
+}  // namespace sim

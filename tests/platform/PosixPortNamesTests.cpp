@@ -1,9 +1,8 @@
 // How port names become devices on POSIX.
 #include "platform/PortNames.h"
+#include "tests/sim/support/TempConfigHome.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,24 +13,11 @@ namespace fs = std::filesystem;
 
 class PortNames : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("cardfmt-names-" + std::to_string(::getpid()));
-        fs::create_directories(root / "cardfmt" / "ports");
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        if (old) oldXdg = old;
-        ::setenv("XDG_CONFIG_HOME", root.c_str(), 1);
-    }
-    void TearDown() override {
-        if (oldXdg)
-            ::setenv("XDG_CONFIG_HOME", oldXdg->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(root);
-    }
+    void SetUp() override { std::filesystem::create_directories(Entry("")); }
     fs::path Entry(const std::string& name) { return root / "cardfmt" / "ports" / name; }
 
-    fs::path root;
-    std::optional<std::string> oldXdg;
+    simtest::TempConfigHome home;
+    const fs::path root = home.Root();
 };
 
 }  // namespace

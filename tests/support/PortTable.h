@@ -3,11 +3,8 @@
 #pragma once
 
 #include "platform/PortNames.h"
+#include "tests/sim/support/TempConfigHome.h"
 
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -16,23 +13,8 @@ namespace testsupport {
 class PortTable {
 public:
     PortTable() {
-        namespace fs = std::filesystem;
-        root_ = fs::temp_directory_path() / ("cardfmt-ports-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        hadOld_ = old != nullptr;
-        if (old) old_ = old;
-        ::setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
-        fs::create_directories(platform::PortTableFolder());
+        std::filesystem::create_directories(platform::PortTableFolder());
         for (int n = 1; n <= 15; ++n) Dead(n);
-    }
-    ~PortTable() {
-        if (hadOld_)
-            ::setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
     PortTable(const PortTable&) = delete;
     PortTable& operator=(const PortTable&) = delete;
@@ -40,17 +22,15 @@ public:
     // comN leads to a device that does not exist: opening it fails.
     void Dead(int n) {
         namespace fs = std::filesystem;
-        fs::path entry = fs::path(platform::PortTableFolder()) / ("com" + std::to_string(n));
+        const fs::path entry = fs::path(platform::PortTableFolder()) / ("com" + std::to_string(n));
         std::error_code ec;
         fs::remove(entry, ec);
-        fs::create_symlink(root_ / "no-such-device", entry);
+        fs::create_symlink(Root() / "no-such-device", entry);
     }
-    const std::filesystem::path& Root() const { return root_; }
+    std::filesystem::path Root() const { return home_.Root(); }
 
 private:
-    std::filesystem::path root_;
-    std::string old_;
-    bool hadOld_ = false;
+    simtest::TempConfigHome home_;
 };
 
 }  // namespace testsupport

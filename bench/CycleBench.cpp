@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
         watcher.OnNewCard = [&](std::uint32_t serial) {
             CardRun run;
             run.serial = serial;
-            run.outcome = InitializeCard(comm, keys, {});
+            run.outcome = InitializeCard(comm, serial, keys, {});
             run.exchangesAtEnd = reader.Exchanges().size();
             std::lock_guard lock(mutex);
             finished = run;

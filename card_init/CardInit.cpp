@@ -1,52 +1,71 @@
 #include "card_init/CardInit.h"
 
 #include "card_init/SplitFirst.h"
+#include "cryptel/Cryptel.h"
 #include "reader_link/SectorTrailer.h"
 
 #include <cstdlib>
-#include <optional>
 #include <vector>
 
 namespace {
 
-// Plain keys live only as long as one run needs them.
-struct InstallKeys {
-    std::vector<SectorKeyBytes> keys;
-    ~InstallKeys() {
-        for (auto& k : keys) {
-            volatile std::uint8_t* p = k.data();
-            for (std::size_t i = 0; i < k.size(); ++i) p[i] = 0;
-        }
+// Every plain key of one run: the installation key of each sector and the key in
+// hand. The vector is reserved for all sectors before the first key goes in, so no
+// reallocation leaves a copy behind in freed memory. All of it is wiped on every
+// way out of the run, exceptions included, and so is the link's SectorKey: nothing
+// reads it once the run is over.
+class RunKeys {
+public:
+    explicit RunKeys(TCommClass& comm) : comm_(comm) {}
+    ~RunKeys() {
+        for (SectorKeyBytes& key : install) CryptelWipe(key.data(), key.size());
+        CryptelWipe(work.data(), work.size());
+        CryptelWipe(comm_.SectorKey.data(), comm_.SectorKey.size());
+        comm_.SectorKey.clear();
     }
+    RunKeys(const RunKeys&) = delete;
+    RunKeys& operator=(const RunKeys&) = delete;
+
+    // SectorKey := the key in hand, written over the old bytes in place: a fresh
+    // buffer would free the old one with the previous key still in it.
+    void OfferWorkKey() { comm_.SectorKey.assign(work.begin(), work.end()); }
+    void OfferKey(const SectorKeyBytes& key) { comm_.SectorKey.assign(key.begin(), key.end()); }
+
+    std::vector<SectorKeyBytes> install;
+    SectorKeyBytes work{};
+
+private:
+    TCommClass& comm_;
 };
 
-void Wipe(std::string& s) {
-    volatile char* p = s.data();
-    for (std::size_t i = 0; i < s.size(); ++i) p[i] = 0;
-    s.clear();
+// The deciphered text is taken where it is made (no moved-from copy of it stays
+// behind) and wiped as soon as its six key bytes are out.
+bool Decipher(const KeyMaterial& material, const std::string& token, SectorKeyBytes& key) {
+    if (!material.decrypt || token.empty()) return false;
+    try {
+        std::string text = material.decrypt(token, material.keyName);
+        const bool whole = text.size() >= key.size();
+        if (whole)
+            for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(text[i]);
+        CryptelWipe(text.data(), text.size());
+        return whole;
+    } catch (...) {
+        return false;
+    }
 }
 
-std::optional<SectorKeyBytes> Decipher(const KeyMaterial& material, const std::string& token) {
-    if (!material.decrypt || token.empty()) return std::nullopt;
-    std::string text;
-    try {
-        text = material.decrypt(token, material.keyName);
-    } catch (...) {
-        return std::nullopt;
-    }
-    if (text.size() < 6) {
-        Wipe(text);
-        return std::nullopt;
-    }
-    SectorKeyBytes key{};
-    for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(text[i]);
-    Wipe(text);
-    return key;
+std::size_t SectorCount() {
+    std::string sectors = kSectorList;
+    std::string item;
+    std::size_t count = 0;
+    for (SplitFirst(sectors, ",", item); !item.empty(); SplitFirst(sectors, ",", item)) ++count;
+    return count;
 }
 
 // One installation key per sector of the list, all deciphered before the card is
 // touched, so that a token that does not decipher never leaves a half-formatted card.
-bool DecipherAll(const KeyMaterial& material, InstallKeys& out) {
+bool DecipherAll(const KeyMaterial& material, std::vector<SectorKeyBytes>& out) {
+    out.reserve(SectorCount());
     std::string sectors = kSectorList;
     std::string tokens = material.tokenList;
     std::string sector, token;
@@ -54,20 +73,99 @@ bool DecipherAll(const KeyMaterial& material, InstallKeys& out) {
         SplitFirst(sectors, ",", sector);
         SplitFirst(tokens, ",", token);
         if (sector.empty()) return true;
-        auto key = Decipher(material, token);
-        if (!key) return false;
-        out.keys.push_back(*key);
+        out.emplace_back();
+        if (!Decipher(material, token, out.back())) return false;
     }
 }
 
-ByteString AsSectorKey(const SectorKeyBytes& key) { return ByteString(key.begin(), key.end()); }
+// Wakes and selects the card again. The card that answers must be the run's: a
+// card laid on in its place would otherwise get the rest of the run.
+InitOutcome Reselect(TCommClass& comm, std::uint32_t& runSerial) {
+    if (!comm.RequestCard()) return InitOutcome::CardNotPlaced;
+    std::uint32_t serial = 0;
+    if (!comm.ReadCardSerial(serial)) return InitOutcome::SerialReadFailed;
+    if (runSerial == 0) runSerial = serial;
+    if (serial != runSerial) return InitOutcome::CardSwapped;
+    return InitOutcome::Ok;
+}
 
-InitOutcome Report(InitOutcome outcome, const ShowInfoFn& showInfo) {
-    if (showInfo) showInfo(OutcomeMessage(outcome));
-    return outcome;
+// Opens every sector of the list with the key just written to it, on the run's card.
+InitOutcome Verify(TCommClass& comm, std::uint32_t& runSerial, RunKeys& keys) {
+    if (InitOutcome selected = Reselect(comm, runSerial); selected != InitOutcome::Ok) return selected;
+    std::string sectors = kSectorList;
+    std::string item;
+    std::size_t index = 0;
+    for (SplitFirst(sectors, ",", item); !item.empty(); SplitFirst(sectors, ",", item), ++index) {
+        comm.SectorNo = std::atoi(item.c_str());
+        comm.AuthEnabled = true;
+        keys.OfferKey(keys.install[index]);
+        if (!comm.AuthenticateSector()) return InitOutcome::VerifyFailed;
+    }
+    return InitOutcome::Ok;
+}
+
+// The run without its message: the keys are gone before the operator is asked to
+// confirm anything (a dialog may stay up for long).
+InitOutcome RunOnCard(TCommClass& comm, std::uint32_t serial, const KeyMaterial& keys, const InitOptions& options) {
+    bool writeOk = false;
+    int alreadyCount = 0;
+    std::uint32_t runSerial = serial;
+
+    RunKeys runKeys(comm);
+    if (!DecipherAll(keys, runKeys.install)) return InitOutcome::KeysUnavailable;
+
+    std::string sectorList = kSectorList;
+    std::string sectorItem;
+    SplitFirst(sectorList, ",", sectorItem);
+    std::size_t index = 0;
+
+    while (!sectorItem.empty()) {
+        comm.SectorNo = std::atoi(sectorItem.c_str());
+        comm.AuthEnabled = true;
+        runKeys.work = kTransportKey;
+        runKeys.OfferWorkKey();
+        const SectorKeyBytes& installKey = runKeys.install[index];
+
+        if (!comm.AuthenticateSector()) {
+            // Not on the transport key: it may already carry the installation key.
+            // A failed authentication drops the card, so wake and select it again.
+            runKeys.work = installKey;
+            if (InitOutcome selected = Reselect(comm, runSerial); selected != InitOutcome::Ok) return selected;
+            runKeys.OfferWorkKey();
+            if (!comm.AuthenticateSector()) return InitOutcome::NotANewCard;
+            ++alreadyCount;
+        }
+
+        runKeys.work = installKey;
+        if (!comm.WriteSectorTrailer(runKeys.work)) {
+            writeOk = false;
+            break;
+        }
+        writeOk = true;
+        SplitFirst(sectorList, ",", sectorItem);
+        ++index;
+    }
+
+    if (writeOk && options.verify) {
+        if (InitOutcome verified = Verify(comm, runSerial, runKeys); verified != InitOutcome::Ok) return verified;
+    }
+    if (alreadyCount == 2) return InitOutcome::AlreadyInitialized;
+    if (writeOk) {
+        comm.SendSignal(2);
+        comm.SendSignal(3);
+        return InitOutcome::Ok;
+    }
+    return InitOutcome::InitFailed;
 }
 
 }  // namespace
+
+InitOutcome InitializeCard(TCommClass& comm, std::uint32_t serial, const KeyMaterial& keys, const ShowInfoFn& showInfo,
+                           const InitOptions& options) {
+    const InitOutcome outcome = RunOnCard(comm, serial, keys, options);
+    if (outcome != InitOutcome::Ok && showInfo) showInfo(OutcomeMessage(outcome));
+    return outcome;
+}
 
 const char* OutcomeMessage(InitOutcome outcome) {
     switch (outcome) {
@@ -78,56 +176,8 @@ const char* OutcomeMessage(InitOutcome outcome) {
         case InitOutcome::AlreadyInitialized: return "该卡已初始化。";
         case InitOutcome::InitFailed: return "初始化包号失败。";
         case InitOutcome::KeysUnavailable: return "扇区密码解密失败。";
+        case InitOutcome::CardSwapped: return "卡片已更换，初始化中止。";
+        case InitOutcome::VerifyFailed: return "扇区密码写入后校验失败。";
     }
     return "";
-}
-
-InitOutcome InitializeCard(TCommClass& comm, const KeyMaterial& keys, const ShowInfoFn& showInfo) {
-    bool writeOk = false;
-    int alreadyCount = 0;
-
-    InstallKeys installKeys;
-    if (!DecipherAll(keys, installKeys)) return Report(InitOutcome::KeysUnavailable, showInfo);
-
-    std::string sectorList = kSectorList;
-    std::string sectorItem;
-    SplitFirst(sectorList, ",", sectorItem);
-    std::size_t index = 0;
-
-    while (!sectorItem.empty()) {
-        comm.SectorNo = std::atoi(sectorItem.c_str());
-        comm.AuthEnabled = true;
-        SectorKeyBytes workKey = kTransportKey;
-        comm.SectorKey = AsSectorKey(workKey);
-        const SectorKeyBytes& installKey = installKeys.keys[index];
-
-        if (!comm.AuthenticateSector()) {
-            // Not on the transport key: it may already carry the installation key.
-            // A failed authentication drops the card, so wake and select it again.
-            workKey = installKey;
-            if (!comm.RequestCard()) return Report(InitOutcome::CardNotPlaced, showInfo);
-            std::uint32_t serial = 0;
-            if (!comm.ReadCardSerial(serial)) return Report(InitOutcome::SerialReadFailed, showInfo);
-            comm.SectorKey = AsSectorKey(workKey);
-            if (!comm.AuthenticateSector()) return Report(InitOutcome::NotANewCard, showInfo);
-            ++alreadyCount;
-        }
-
-        workKey = installKey;
-        if (!comm.WriteSectorTrailer(workKey)) {
-            writeOk = false;
-            break;
-        }
-        writeOk = true;
-        SplitFirst(sectorList, ",", sectorItem);
-        ++index;
-    }
-
-    if (alreadyCount == 2) return Report(InitOutcome::AlreadyInitialized, showInfo);
-    if (writeOk) {
-        comm.SendSignal(2);
-        comm.SendSignal(3);
-        return InitOutcome::Ok;
-    }
-    return Report(InitOutcome::InitFailed, showInfo);
 }

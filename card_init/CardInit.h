@@ -6,6 +6,7 @@
 #include "card_init/KeyMaterial.h"
 #include "reader_link/CommObjClas.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,8 @@ enum class InitOutcome {
     AlreadyInitialized,  // "该卡已初始化。"
     InitFailed,          // "初始化包号失败。"
     KeysUnavailable,     // "扇区密码解密失败。"
+    CardSwapped,         // "卡片已更换，初始化中止。" another card answered a re-selection
+    VerifyFailed,        // "扇区密码写入后校验失败。" the new keys do not open both sectors
 };
 
 // The operator's text for an outcome ("" for Ok).
@@ -26,7 +29,20 @@ using ShowInfoFn = std::function<void(const std::string& message)>;
 
 inline constexpr const char* kSectorList = "5,6";
 
-// Runs the procedure once. Every outcome but Ok is shown with showInfo (which
-// returns once the operator confirmed it) and returned. Link errors (no port open)
-// pass to the caller as Exception.
-InitOutcome InitializeCard(TCommClass& comm, const KeyMaterial& keys, const ShowInfoFn& showInfo);
+struct InitOptions {
+    // After both trailers were written, wake and select the card again and open both
+    // sectors with their new keys before the success signals.
+    bool verify = false;
+};
+
+// Runs the procedure once on the card with serial `serial`, the one the caller has
+// just selected (the watcher's poll, or the caller's own request and serial read).
+// Whenever the run has to select the card again, the card answering must be that
+// one; another card stops the run before anything more is written (CardSwapped).
+// 0 stands for a caller that does not know the serial: the first serial read in
+// the run is then the card's.
+// Every outcome but Ok is shown with showInfo (which returns once the operator
+// confirmed it) and returned. Link errors (no port open) pass to the caller as
+// Exception. No copy of a plain key made by the run outlives it, SectorKey included.
+InitOutcome InitializeCard(TCommClass& comm, std::uint32_t serial, const KeyMaterial& keys, const ShowInfoFn& showInfo,
+                           const InitOptions& options = {});

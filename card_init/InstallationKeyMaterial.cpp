@@ -8,7 +8,11 @@ KeyMaterial InstallationKeyMaterial() {
     keys.keyName = InstallationKeyName();
     keys.decrypt = [](const std::string& token, const std::string& keyName) -> std::string {
         const char* text = DecryptString(token.c_str(), keyName.c_str());
-        return text ? std::string(text) : std::string();
+        std::string copy = text ? text : "";
+        // The library's buffer keeps the key until this thread's next call: wipe it
+        // now that the copy is taken. The copy is the caller's to wipe.
+        if (text) CryptelWipe(const_cast<char*>(text), copy.size());
+        return copy;
     };
     return keys;
 }

@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 
+#include "cryptel/InstallationKeys.h"
 #include "platform/Console.h"
 #include "platform/DebugChannel.h"
 
@@ -17,6 +18,12 @@ int UsageError(const std::string& command, const std::string& message) {
 }
 
 void ApplyTrace(const Options& options) { platform::EnableDebugChannel(options.Has("--trace")); }
+
+void SayIfDemoKeys() {
+    if (!InstallationKeysAreDemo()) return;
+    PrintError("cardfmt: demo keys in use: cards formatted by this build are useless to a real installation "
+               "(build it with the installation's CARDFMT_KEY_NAME and CARDFMT_KEY_TOKENS)");
+}
 
 bool ConnectOrExplain(TCommClass& comm, const std::string& portName) {
     if (comm.Connect(portName)) return true;

@@ -19,6 +19,9 @@ int UsageError(const std::string& command, const std::string& message);
 // Applies --trace: the debug channel's lines go to stderr.
 void ApplyTrace(const Options& options);
 
+// Says once on stderr when this build carries the demo keys.
+void SayIfDemoKeys();
+
 // Connects the link to the port, or explains on stderr why not (port, device and
 // the system's reason). Returns false when the port could not be opened.
 bool ConnectOrExplain(TCommClass& comm, const std::string& portName);

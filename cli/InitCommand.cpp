@@ -3,11 +3,12 @@
 #include "cli/Commands.h"
 
 int InitCommand(const std::vector<std::string>& args) {
-    Options options(args, {"--port"}, {"--trace"});
+    Options options(args, {"--port"}, {"--trace", "--verify"});
     if (!options.Error().empty()) return UsageError("init", options.Error());
     auto port = options.Value("--port");
     if (!port || port->empty()) return UsageError("init", "--port PORT is required");
     ApplyTrace(options);
+    SayIfDemoKeys();
 
     TCommClass comm;
     if (!ConnectOrExplain(comm, *port)) return kExitNoPort;
@@ -22,7 +23,8 @@ int InitCommand(const std::vector<std::string>& args) {
         } else if (!comm.ReadCardSerial(serial)) {
             PrintLine(OutcomeMessage(InitOutcome::SerialReadFailed));
         } else {
-            InitOutcome outcome = InitializeCard(comm, InstallationKeyMaterial(), {});
+            InitOutcome outcome = InitializeCard(comm, serial, InstallationKeyMaterial(), {},
+                                                 InitOptions{.verify = options.Has("--verify")});
             PrintLine(SerialText(serial) + " " + (outcome == InitOutcome::Ok ? "ok" : OutcomeMessage(outcome)));
             code = outcome == InitOutcome::Ok ? kExitOk : kExitNegative;
         }

@@ -1,7 +1,7 @@
 #include "cli/Options.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <string>
 
 Options::Options(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                  const std::vector<std::string>& flags) {
@@ -40,14 +40,23 @@ std::optional<std::string> Options::Value(const std::string& name) const {
     return it->second;
 }
 
-std::optional<long> Options::Count(const std::string& name) {
+std::optional<int> Options::Count(const std::string& name, int max) {
     auto v = Value(name);
     if (!v) return std::nullopt;
-    char* end = nullptr;
-    long n = std::strtol(v->c_str(), &end, 10);
-    if (v->empty() || *end != '\0' || n <= 0) {
-        error_ = "option " + name + " needs a positive whole number, not '" + *v + "'";
+    // Digits only: strtol would take a sign and leading spaces, and wrap or clip
+    // what does not fit without a word.
+    long long n = 0;
+    bool ok = !v->empty();
+    for (char c : *v) {
+        if (c < '0' || c > '9' || n > max) {
+            ok = false;
+            break;
+        }
+        n = n * 10 + (c - '0');
+    }
+    if (!ok || n < 1 || n > max) {
+        error_ = "option " + name + " needs a whole number from 1 to " + std::to_string(max) + ", not '" + *v + "'";
         return std::nullopt;
     }
-    return n;
+    return static_cast<int>(n);
 }

@@ -1,6 +1,7 @@
 // Command-line options of the cardfmt command: "--name value" and "--flag".
 #pragma once
 
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,8 +16,9 @@ public:
 
     bool Has(const std::string& name) const { return values_.count(name) != 0; }
     std::optional<std::string> Value(const std::string& name) const;
-    // A positive whole number, or nothing when absent; sets Error() when malformed.
-    std::optional<long> Count(const std::string& name);
+    // A whole number from 1 to `max` written in decimal digits alone (no sign, no
+    // space), or nothing when absent; sets Error() when malformed or out of range.
+    std::optional<int> Count(const std::string& name, int max = std::numeric_limits<int>::max());
     const std::string& Error() const { return error_; }
 
 private:

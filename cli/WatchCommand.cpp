@@ -25,37 +25,50 @@ void ReopenPort(TCommClass& comm, const std::string& port) {
 }  // namespace
 
 int WatchCommand(const std::vector<std::string>& args) {
-    Options options(args, {"--port", "--cards"}, {"--trace"});
+    Options options(args, {"--port", "--cards"}, {"--trace", "--verify"});
     auto cards = options.Count("--cards");
     if (!options.Error().empty()) return UsageError("watch", options.Error());
     auto port = options.Value("--port");
     if (!port || port->empty()) return UsageError("watch", "--port PORT is required");
     ApplyTrace(options);
     InstallStopSignals();
+    SayIfDemoKeys();
 
     TCommClass comm;
     if (!ConnectOrExplain(comm, *port)) return kExitNoPort;
 
     const KeyMaterial keys = InstallationKeyMaterial();
+    const InitOptions initOptions{.verify = options.Has("--verify")};
     std::atomic<long> reported{0};
+    // After an error (of a run or of a poll) the watcher forgets the card and reports
+    // it again: that card was counted already. Both are touched on the watcher's
+    // thread only.
+    std::uint32_t lastCounted = 0;
+    bool forgotByError = false;
     std::atomic<bool> pollFailed{false};
     platform::Event cardDone{platform::Event::Kind::AutoReset};
     {
         TAutoFindCardThrd watcher(&comm);
         watcher.OnNewCard = [&](std::uint32_t serial) {
+            const bool countedAlready = forgotByError && serial == lastCounted;
+            forgotByError = false;
+            lastCounted = serial;
+            const auto done = [&] {
+                if (!countedAlready) ++reported;
+                cardDone.Set();
+            };
             try {
-                InitOutcome outcome = InitializeCard(comm, keys, {});
+                InitOutcome outcome = InitializeCard(comm, serial, keys, {}, initOptions);
                 PrintLine(SerialText(serial) + " " + (outcome == InitOutcome::Ok ? "ok" : OutcomeMessage(outcome)));
             } catch (const std::exception& e) {
                 PrintLine(SerialText(serial) + " " + e.what());
-                ++reported;
-                cardDone.Set();
+                done();
                 throw;  // the watcher forgets the card and reports it again
             }
-            ++reported;
-            cardDone.Set();
+            done();
         };
         watcher.OnPollError = [&] {
+            forgotByError = true;
             pollFailed.store(true);
             cardDone.Set();
         };

@@ -14,8 +14,8 @@ get the installation's own keys. The reader sits on a serial port.
 
 Commands:
   probe --port PORT [--trace]            ask whether a reader answers on PORT
-  init  --port PORT [--trace]            format the card lying on the reader
-  watch --port PORT [--cards N] [--trace]
+  init  --port PORT [--verify] [--trace] format the card lying on the reader
+  watch --port PORT [--cards N] [--verify] [--trace]
                                          format every card laid on the reader
   scan  [--passes N] [--quiet] [--trace] find the port where a reader answers
 
@@ -24,6 +24,8 @@ PORT is com1..com15 or a device path. On Linux comN is the entry comN of
 serial device among /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*.
 
 --trace writes every frame sent and accepted to stderr (keys are masked).
+--verify opens both sectors with their new keys after writing, before the card
+is reported ok (a few more exchanges per card).
 
 Examples:
   cardfmt probe --port com3
@@ -45,19 +47,23 @@ Prints "PORT reader answered" or "PORT no reader answered".
 Example: cardfmt probe --port com3 --trace
 Exit codes: 0 a reader answered; 1 no reader answered; 2 the port could not be opened.
 )"},
-    {"init", R"(Usage: cardfmt init --port PORT [--trace]
+    {"init", R"(Usage: cardfmt init --port PORT [--verify] [--trace]
 
 Formats the card lying on the reader: sectors 5 and 6 get the installation keys.
 Prints one line: "SERIAL ok", or "SERIAL MESSAGE" with the operator's message
 (for instance "1234ABCD 该卡已初始化。"), or "请放置IC卡" when no card lies there.
+With --verify the card is selected again after writing and both sectors must open
+with their new keys before it counts as formatted ("扇区密码写入后校验失败。" if not).
 
 Example: cardfmt init --port com3
 Exit codes: 0 formatted; 1 a message or no card; 2 the port could not be opened.
 )"},
-    {"watch", R"(Usage: cardfmt watch --port PORT [--cards N] [--trace]
+    {"watch", R"(Usage: cardfmt watch --port PORT [--cards N] [--verify] [--trace]
 
 Polls the reader every 100 ms and formats every newly presented card, printing
-one line per card as "init" does. Stops after N cards, or on Ctrl+C / SIGTERM
+one line per card as "init" does (--verify as for "init"). Stops after N cards
+(a card is counted once, also when its run was cut short by an error and the
+card is formatted again), or on Ctrl+C / SIGTERM
 (the reader gets its closing signal before the port is closed). When the reader
 goes away (an unplugged adapter), it says so on stderr and waits for it to come back.
 

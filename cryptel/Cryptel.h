@@ -1,7 +1,10 @@
 /* The C interface of the Cryptel shared library (libCryptel.so, Cryptel.dll):
-   deciphers a sector key token into the key's six bytes. */
+   deciphers a sector key token into the key's six bytes, and wipes the copies
+   of a key its callers made. */
 #ifndef CRYPTEL_CRYPTEL_H
 #define CRYPTEL_CRYPTEL_H
+
+#include <stddef.h>
 
 #if defined(_WIN32)
 #  if defined(CRYPTEL_BUILDING_LIBRARY)
@@ -28,6 +31,13 @@ extern "C" {
    calls DecryptString again; calls from different threads do not interfere.
    Never throws and never crashes on a zero-terminated input. */
 CRYPTEL_API const char* DecryptString(const char* token, const char* keyName);
+
+/* Overwrites `count` bytes at `data` with zeros, in a way the compiler may not
+   drop even right before the memory is freed or reused. For every copy of a key
+   a caller holds, and for the text DecryptString returned, once the caller has
+   taken its copy of it (that text is the calling thread's own buffer, and may be
+   wiped in place). A null `data` or a zero `count` does nothing. */
+CRYPTEL_API void CryptelWipe(void* data, size_t count);
 
 #ifdef __cplusplus
 }

@@ -5,3 +5,5 @@
 const char* InstallationKeyTokens() { return cryptel::generated::kInstallationKeyTokens; }
 
 const char* InstallationKeyName() { return cryptel::generated::kInstallationKeyName; }
+
+bool InstallationKeysAreDemo() { return cryptel::generated::kInstallationKeysAreDemo; }

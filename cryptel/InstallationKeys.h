@@ -8,3 +8,7 @@ const char* InstallationKeyTokens();
 
 // The key name to pass to DecryptString with either token.
 const char* InstallationKeyName();
+
+// True when the build carries the demo keys (the build's defaults), which no real
+// installation uses: cards formatted with them are of no use there.
+bool InstallationKeysAreDemo();

@@ -14,6 +14,10 @@ RequestFate FaultPlan::Next() {
         --corrupt_;
         fate.corrupt = true;
     }
+    if (pretend_ > 0) {
+        --pretend_;
+        fate.pretend = true;
+    }
     fate.delayMs = delayMs_;
     delayMs_ = 0;
     return fate;

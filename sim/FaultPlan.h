@@ -9,6 +9,7 @@ struct RequestFate {
     bool corrupt = false;      // whose checksum is wrong
     int delayMs = 0;           // extra wait before the reply starts
     bool removeCard = false;   // the card leaves right after this request
+    bool pretend = false;      // answered as done (0A 00) without acting on it
 };
 
 class FaultPlan {
@@ -25,6 +26,10 @@ public:
     // 0 or less disarms.
     void RemoveCardAfter(int count) { removeAfter_ = count > 0 ? count : 0; }
 
+    // Requests still to be answered as done without being carried out: a reader
+    // (or a card) that reports a success it did not achieve.
+    void PretendNext(int count) { pretend_ = count > 0 ? count : 0; }
+
     RequestFate Next();
 
 private:
@@ -33,6 +38,7 @@ private:
     int corrupt_ = 0;
     int delayMs_ = 0;
     int removeAfter_ = 0;
+    int pretend_ = 0;
 };
 
 }  // namespace sim

@@ -123,6 +123,11 @@ void SimReader::DelayNextReply(int ms) {
     faults_.DelayNextReply(ms);
 }
 
+void SimReader::PretendNextRequests(int count) {
+    std::lock_guard lock(mutex_);
+    faults_.PretendNext(count);
+}
+
 void SimReader::SendRaw(ByteString bytes) {
     {
         std::lock_guard lock(mutex_);
@@ -133,8 +138,20 @@ void SimReader::SendRaw(ByteString bytes) {
 
 void SimReader::RemoveCardAfterRequests(int count) {
     std::lock_guard lock(mutex_);
+    swapIn_.reset();
     faults_.RemoveCardAfter(count);
     if (count <= 0) model_.RemoveCard();
+}
+
+void SimReader::SwapCardAfterRequests(int count, const MifareCard& next) {
+    std::lock_guard lock(mutex_);
+    faults_.RemoveCardAfter(count);
+    if (count > 0) {
+        swapIn_ = next;
+    } else {
+        swapIn_.reset();
+        model_.PlaceCard(next);
+    }
 }
 
 void SimReader::SetRandomFaults(const FaultRates& rates, std::uint64_t seed) {

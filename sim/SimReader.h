@@ -79,10 +79,15 @@ public:
     void IgnoreNextRequests(int count);
     void CorruptNextReplies(int count);
     void DelayNextReply(int ms);
+    // The next `count` requests are answered 0A 00 and not carried out.
+    void PretendNextRequests(int count);
     // Sends the bytes to the client as they are, right away (paced if pacing).
     void SendRaw(ByteString bytes);
     // The card leaves after `count` more requests; 0 or less removes it now.
     void RemoveCardAfterRequests(int count);
+    // As RemoveCardAfterRequests, but `next` takes the card's place at once, as a
+    // hand that swaps cards faster than the reader polls.
+    void SwapCardAfterRequests(int count, const MifareCard& next);
 
     // Faults drawn at random from `seed` for every request from now on, on top of
     // the ordered ones above; a new call starts a new stream. Each exchange records
@@ -129,6 +134,7 @@ private:
     std::deque<Exchange> exchanges_;
     std::uint64_t firstExchange_ = 0;  // sequence number of exchanges_.front()
     std::deque<ByteString> rawQueue_;
+    std::optional<MifareCard> swapIn_;  // laid on when the ordered removal comes
     std::uint64_t rejectedFrames_ = 0;
 
     std::mutex observerMutex_;

@@ -92,13 +92,19 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
         std::lock_guard lock(mutex_);
         fate = faults_.Next();
         const bool cardPresent = model_.CardOnReader().has_value();
-        if (fate.execute) {
+        if (fate.execute && fate.pretend) {
+            payload = ByteString{0x0A, 0x00};
+        } else if (fate.execute) {
             const std::size_t signalsBefore = model_.Signals().size();
             payload = model_.Execute(request.command);
             if (model_.Signals().size() != signalsBefore) signal = model_.Signals().back();
         }
         damage = random_.Draw(cardPresent, fate.answer, payload.size() + kReplyOverhead);
         if (fate.removeCard || damage.Has(FaultKind::CardTaken)) model_.RemoveCard();
+        if (fate.removeCard && swapIn_) {
+            model_.PlaceCard(*swapIn_);
+            swapIn_.reset();
+        }
     }
     exchange.randomFaults = damage.kinds;
     if (signal) Notify(*signal);

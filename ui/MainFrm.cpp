@@ -100,10 +100,14 @@ KeyMaterial TMainForm::CardKeys() { return InstallationKeyMaterial(); }
 
 void TMainForm::btnInitCardClick(QObject*) {
     if (!CommLink) return;
-    lastOutcome_ = InitializeCard(*CommLink, CardKeys(), [](const std::string& text) { ShowInfoUtf8(text); });
+    lastOutcome_ = InitializeCard(*CommLink, cardSerial_.exchange(0), CardKeys(),
+                                  [](const std::string& text) { ShowInfoUtf8(text); });
 }
 
-void TMainForm::OnCardFound(std::uint32_t) { btnInitCardClick(btnInitCard); }
+void TMainForm::OnCardFound(std::uint32_t serial) {
+    cardSerial_.store(serial);
+    btnInitCardClick(btnInitCard);
+}
 
 void TMainForm::btnStartInitClick(QObject*) {
     if (stopping_) return;

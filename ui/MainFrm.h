@@ -58,6 +58,8 @@ protected:
 private:
     void SetStartInitTag(int tag);
     std::atomic<InitOutcome> lastOutcome_{InitOutcome::Ok};
+    // The card the watcher reported, for the run it starts; 0 when a run has no such card.
+    std::atomic<std::uint32_t> cardSerial_{0};
     bool stopping_ = false;  // the watcher is being stopped; the handlers wait their turn
     bool closeAfterStop_ = false;
 };

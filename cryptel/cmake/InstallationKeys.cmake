@@ -1,9 +1,12 @@
 # The installation's key name and the tokens of its two sector keys. Only
 # tokens belong here: the plain keys are turned into tokens once, with
 # cardfmt-keytool, and are never written into the build.
-set(CARDFMT_KEY_NAME "CFMT01" CACHE STRING
+# The defaults are demo keys, for development and the simulated reader only.
+set(_cryptel_demo_name "CFMT01")
+set(_cryptel_demo_tokens "7EA27025B2B633,B6F14F51FE789E")
+set(CARDFMT_KEY_NAME "${_cryptel_demo_name}" CACHE STRING
   "Key name (6 characters) under which the sector key tokens decipher")
-set(CARDFMT_KEY_TOKENS "7EA27025B2B633,B6F14F51FE789E" CACHE STRING
+set(CARDFMT_KEY_TOKENS "${_cryptel_demo_tokens}" CACHE STRING
   "Sector 5 and sector 6 key tokens, 14 hex digits each, separated by one comma")
 
 string(LENGTH "${CARDFMT_KEY_NAME}" _cryptel_name_length)
@@ -33,5 +36,20 @@ endif()
 
 string(TOUPPER "${CARDFMT_KEY_TOKENS}" CRYPTEL_INSTALL_TOKENS)
 set(CRYPTEL_INSTALL_NAME "${CARDFMT_KEY_NAME}")
+
+# Whether this build carries the demo keys: decided here alone. The programs ask
+# InstallationKeysAreDemo(); scripts read CARDFMT_DEMO_KEYS from the cache.
+if(CRYPTEL_INSTALL_NAME STREQUAL _cryptel_demo_name AND CRYPTEL_INSTALL_TOKENS STREQUAL _cryptel_demo_tokens)
+  set(CARDFMT_DEMO_KEYS ON CACHE INTERNAL "The build carries the demo sector keys" FORCE)
+  set(CRYPTEL_DEMO_KEYS true)
+  message(WARNING
+    "This build uses the demo sector keys (the defaults of CARDFMT_KEY_NAME and "
+    "CARDFMT_KEY_TOKENS). Cards formatted with them are useless to a real "
+    "installation. Set both to the installation's own (tokens made with "
+    "cardfmt-keytool --key-name NAME --key HEX12).")
+else()
+  set(CARDFMT_DEMO_KEYS OFF CACHE INTERNAL "The build carries the demo sector keys" FORCE)
+  set(CRYPTEL_DEMO_KEYS false)
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/../InstallationKeyData.h.in
   ${CMAKE_CURRENT_BINARY_DIR}/generated/cryptel/InstallationKeyData.h @ONLY)

@@ -16,6 +16,17 @@ namespace cryptel {
 
 namespace {
 
+// Keys that a card may carry but that protect nothing: the factory transport key
+// every new card has, and all zeros.
+const char* WhyNotAnInstallationKey(const std::array<std::uint8_t, 6>& key) {
+    const auto all = [&](std::uint8_t value) {
+        return std::all_of(key.begin(), key.end(), [value](std::uint8_t b) { return b == value; });
+    };
+    if (all(0xFF)) return "FFFFFFFFFFFF is the factory transport key of every new card";
+    if (all(0x00)) return "000000000000 protects nothing";
+    return nullptr;
+}
+
 int Encipher(const KeytoolRequest& request, std::ostream& out, std::ostream& err) {
     const auto bytes = HexToBytes(request.key);
     if (!bytes || bytes->size() != 6) {
@@ -24,6 +35,10 @@ int Encipher(const KeytoolRequest& request, std::ostream& out, std::ostream& err
     }
     std::array<std::uint8_t, 6> key{};
     std::copy(bytes->begin(), bytes->end(), key.begin());
+    if (const char* why = WhyNotAnInstallationKey(key)) {
+        err << "refused: " << why << "; it cannot be an installation key\n";
+        return kKeytoolUsage;
+    }
     try {
         out << EncipherKey(key, request.keyName) << '\n';
     } catch (const std::invalid_argument& e) {
@@ -57,7 +72,13 @@ int CheckInstallation(std::ostream& out, std::ostream& err) {
     const std::array<int, 2> sectors = {5, 6};
     int result = kKeytoolOk;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (DecipherToken(std::string(parts[i]), name)) {
+        const auto key = DecipherToken(std::string(parts[i]), name);
+        const char* why = key ? WhyNotAnInstallationKey(*key) : nullptr;
+        if (why) {
+            err << "sector " << sectors[i] << " token deciphers to a key that cannot be an installation key: "
+                << why << "\n";
+            result = kKeytoolTokenRejected;
+        } else if (key) {
             out << "sector " << sectors[i] << " token deciphers under key name \"" << name
                 << "\"\n";
         } else {

@@ -32,7 +32,7 @@ protected:
         EXPECT_TRUE(comm.ReadCardSerial(serial));
         EXPECT_EQ(serial, kSerial);
         sim.ClearExchanges();
-        return InitializeCard(comm, keys, [this](const std::string& m) { messages.push_back(m); });
+        return InitializeCard(comm, kSerial, keys, [this](const std::string& m) { messages.push_back(m); });
     }
 
     // The requests of the procedure as "code block" pairs, e.g. "32 14".
@@ -172,7 +172,7 @@ TEST_F(CardInit, CardTakenAwayOrSerialUnreadable) {
     ASSERT_TRUE(comm.ReadCardSerial(serial));
     comm.SetRetryCount(1);
     sim.RemoveCardAfterRequests(1);  // gone right after the transport-key attempt
-    EXPECT_EQ(InitializeCard(comm, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
               InitOutcome::CardNotPlaced);
     EXPECT_EQ(messages, (R{"请放置IC卡"}));
 
@@ -181,7 +181,7 @@ TEST_F(CardInit, CardTakenAwayOrSerialUnreadable) {
     ASSERT_TRUE(comm.RequestCard());
     ASSERT_TRUE(comm.ReadCardSerial(serial));
     sim.RemoveCardAfterRequests(2);  // the wake-up still answers, the select does not
-    EXPECT_EQ(InitializeCard(comm, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
               InitOutcome::SerialReadFailed);
     EXPECT_EQ(messages, (R{"读卡序列号失败。"}));
 }
@@ -205,5 +205,72 @@ TEST_F(CardInit, KeysThatDoNotDecipherStopTheRunBeforeAnyExchange) {
 
 TEST_F(CardInit, NoPortPassesTheLinkErrorToTheCaller) {
     TCommClass closed;
-    EXPECT_THROW(InitializeCard(closed, InstallationKeyMaterial(), {}), Exception);
+    EXPECT_THROW(InitializeCard(closed, kSerial, InstallationKeyMaterial(), {}), Exception);
+}
+
+// Sector 5 of the first card is written, then a card that already carries the
+// installation keys lies there instead: it must get nothing, and the first card must
+// not be reported formatted.
+TEST_F(CardInit, CardSwappedBeforeAReselectionStopsTheRun) {
+    sim::MifareCard other(0x0BADCAFE);
+    other.SetKeyA(5, key5);
+    other.SetKeyA(6, key6);
+    const sim::MifareCard first = Card();
+    sim.PlaceCard(first);
+    std::uint32_t serial = 0;
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    sim.ClearExchanges();
+    sim.SwapCardAfterRequests(2, other);  // right after the sector 5 trailer write
+    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+              InitOutcome::CardSwapped);
+    EXPECT_EQ(messages, (R{"卡片已更换，初始化中止。"}));
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "30,01", "31,00"}));
+    ExpectInstalled(5);
+    ExpectUntouched(6, first);
+    EXPECT_EQ(sim.CardBySerial(0x0BADCAFE)->Trailer(6), other.Trailer(6));
+    EXPECT_TRUE(sim.SignalModes().empty());
+
+    // A caller that does not know the card: the first re-selection names it, the
+    // second must find the same card.
+    auto installed5 = Card();
+    installed5.SetKeyA(5, key5);
+    sim.PlaceCard(installed5);
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    sim.ClearExchanges();
+    sim.SwapCardAfterRequests(5, other);
+    messages.clear();
+    EXPECT_EQ(InitializeCard(comm, 0, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+              InitOutcome::CardSwapped);
+    EXPECT_EQ(Requests(), (R{"32,14", "30,01", "31,00", "32,14", "34,17", "32,18", "30,01", "31,00"}));
+}
+
+TEST_F(CardInit, VerifyOpensBothSectorsWithTheNewKeysBeforeTheSignals) {
+    EXPECT_EQ(Run(Card()), InitOutcome::Ok);
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "38,02", "38,03"})) << "verify is off by default";
+
+    const InitOptions verify{.verify = true};
+    const auto run = [&](const sim::MifareCard& card, int pretended = 0) {
+        sim.PlaceCard(card);
+        std::uint32_t serial = 0;
+        EXPECT_TRUE(comm.RequestCard());
+        EXPECT_TRUE(comm.ReadCardSerial(serial));
+        sim.ClearExchanges();
+        sim.PretendNextRequests(pretended);
+        messages.clear();
+        return InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); },
+                              verify);
+    };
+    EXPECT_EQ(run(Card()), InitOutcome::Ok);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14", "32,18", "38,02", "38,03"}));
+
+    // A reader that acknowledges the writes without carrying them out: the card
+    // still opens with the transport key only.
+    const std::size_t signals = sim.SignalModes().size();
+    EXPECT_EQ(run(Card(), 4), InitOutcome::VerifyFailed);
+    EXPECT_EQ(messages, (R{"扇区密码写入后校验失败。"}));
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14"}));
+    EXPECT_EQ(sim.SignalModes().size(), signals);
 }

@@ -6,6 +6,7 @@
 #include "tests/cli/CardfmtProcess.h"
 #include "tests/support/InstallKeys.h"
 #include "tests/support/PortTable.h"
+#include "cryptel/InstallationKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,62 @@ TEST_F(Cli, PortsThatCannotBeOpenedAndUsageErrors) {
     EXPECT_TRUE(sim.Exchanges().empty()) << "a usage error must not touch the reader";
 }
 
+// Every malformed command line is a usage error that never reaches the reader.
+TEST_F(Cli, UsageErrorsNeverTouchTheReader) {
+    const std::vector<std::vector<std::string>> rows = {
+        {"scan", "--passes", "2147483648"},                   // past the largest int
+        {"watch", "--port", "com3", "--cards", "99999999999999999999"},  // past any integer
+        {"watch", "--port", "com3", "--cards", "+1"},
+        {"watch", "--port", "com3", "--cards", " 1"},
+        {"watch", "--port", "com3", "--cards", "1 "},
+        {"watch", "--port", "com3", "--cards", "-1"},
+        {"watch", "--port", "com3", "--cards", "0"},
+        {"scan", "--passes", "0x10"},
+    };
+    for (const auto& args : rows) {
+        Outcome run = RunCardfmt(args);
+        EXPECT_EQ(run.exitCode, 2) << args.back();
+        EXPECT_NE(run.err.find("Try 'cardfmt " + args[0] + " --help'"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(sim.Exchanges().empty()) << "a usage error must not touch the reader";
+}
+
+TEST_F(Cli, DemoKeysAreNamedOnceOnStderr) {
+    sim.PlaceCard(sim::MifareCard(0x0D0D0D0D));
+    Outcome init = RunCardfmt({"init", "--port", "com3"});
+    Cardfmt watchRun({"watch", "--port", "com3", "--cards", "1"});
+    Outcome watch = watchRun.Finish();
+    for (const Outcome* run : {&init, &watch}) {
+        const std::size_t first = run->err.find("demo keys in use");
+        if (!InstallationKeysAreDemo()) {
+            EXPECT_EQ(first, std::string::npos) << run->err;
+            continue;
+        }
+        ASSERT_NE(first, std::string::npos) << run->err;
+        EXPECT_EQ(run->err.find("demo keys in use", first + 1), std::string::npos) << run->err;
+    }
+}
+
+TEST_F(Cli, VerifySelectsTheCardAgainAndOpensBothSectorsBeforeTheSignals) {
+    const auto codes = [&] {
+        std::string out;
+        for (const auto& e : sim.Exchanges()) out += HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())) + " ";
+        return out;
+    };
+    sim.PlaceCard(sim::MifareCard(0x0E0E0E0E));
+    Outcome plain = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(codes(), "30,01 31,00 32,14 34,17 32,18 34,1B 38,02 38,03 38,00 ");
+
+    sim.PlaceCard(sim::MifareCard(0x0F0F0F0F));
+    sim.ClearExchanges();
+    Outcome verified = RunCardfmt({"watch", "--port", "com3", "--cards", "1", "--verify"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.err;
+    EXPECT_EQ(verified.OutLines(), std::vector<std::string>{"0F0F0F0F ok"});
+    EXPECT_NE(codes().find("30,01 31,00 32,14 34,17 32,18 34,1B 30,01 31,00 32,14 32,18 38,02 38,03 "), std::string::npos)
+        << codes();
+}
+
 TEST_F(Cli, ProbeAnswersOnlyWhereTheReaderIs) {
     Outcome here = RunCardfmt({"probe", "--port", "com3"});
     EXPECT_EQ(here.exitCode, 0) << here.err;
@@ -156,6 +213,32 @@ TEST_F(Cli, WatchWaitsForAnUnpluggedReaderAndCarriesOn) {
     EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"03030303 ok", "04040404 ok"}));
     ExpectInstalled(0x04040404);
     EXPECT_NE(run.err.find("lost the reader on com3"), std::string::npos) << run.err;
+}
+
+// The reader goes away during a card's run or just after it: the watcher forgets
+// that card (the run or the next poll raised) and formats it again once the reader
+// is back. It is still one card of the count.
+TEST_F(Cli, WatchCountsACardOnceWhenAnErrorMadeTheWatcherForgetIt) {
+    Cardfmt watch({"watch", "--port", "com3", "--cards", "2"});
+    sim.PlaceCard(sim::MifareCard(0x05050505));
+    ASSERT_TRUE(Eventually([&] {
+        for (const auto& e : sim.Exchanges())
+            if (!e.request.empty() && e.request[0] == 0x32) return true;
+        return false;
+    }));
+    sim.Hangup();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ASSERT_TRUE(sim.Reappear());
+    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("05050505 ", watch.OutSoFar().find("05050505 ") + 1) != std::string::npos; }))
+        << watch.OutSoFar();
+    sim.RemoveCard();
+    sim.PlaceCard(sim::MifareCard(0x06060606));
+    Outcome run = watch.Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_FALSE(run.OutLines().empty());
+    EXPECT_EQ(run.OutLines().back(), "06060606 ok") << run.out;
+    ExpectInstalled(0x05050505);
+    ExpectInstalled(0x06060606);
 }
 
 TEST_F(Cli, WatchStopsCleanlyOnInterrupt) {

@@ -109,3 +109,12 @@ TEST(Keytool, HelpExitsZeroAndNamesEveryMode) {
         }
     }
 }
+
+TEST(Keytool, RefusesTheTransportKeyAndAllZerosAsInstallationKeys) {
+    for (const char* key : {"FFFFFFFFFFFF", "ffffffffffff", "000000000000"}) {
+        const ToolRun run = Keytool({"--key-name", "CFMT01", "--key", key});
+        EXPECT_EQ(run.code, 2) << key;
+        EXPECT_TRUE(run.out.empty()) << key;
+        EXPECT_NE(run.err.find("cannot be an installation key"), std::string::npos) << run.err;
+    }
+}

@@ -12,7 +12,12 @@
 // exchange is request then reply, so the lower bound is the line time of all request
 // and reply bytes of the span, one after the other.
 //
-//   cardfmt_bench_cycle [--cards N] [--initialized M] [--quiet]
+// Then V more fresh cards are formatted with verify on (as `--verify` does); what
+// verify adds to a card is set against the line time of the bytes it adds.
+//
+//   cardfmt_bench_cycle [--cards N] [--initialized M] [--verified V] [--quiet]
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +115,7 @@ Cycle Analyse(const std::vector<sim::Exchange>& log, const CardRun& run, bool fr
 int main(int argc, char** argv) {
     int freshCards = 20;
     int initializedCards = 5;
+    int verifiedCards = 10;
     bool quiet = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -117,10 +123,12 @@ int main(int argc, char** argv) {
             freshCards = std::atoi(argv[++i]);
         } else if (arg == "--initialized" && i + 1 < argc) {
             initializedCards = std::atoi(argv[++i]);
+        } else if (arg == "--verified" && i + 1 < argc) {
+            verifiedCards = std::max(std::atoi(argv[++i]), 0);
         } else if (arg == "--quiet") {
             quiet = true;
         } else {
-            std::fprintf(stderr, "usage: cardfmt_bench_cycle [--cards N] [--initialized M] [--quiet]\n");
+            std::fprintf(stderr, "usage: cardfmt_bench_cycle [--cards N] [--initialized M] [--verified V] [--quiet]\n");
             return 2;
         }
     }
@@ -138,14 +146,15 @@ int main(int argc, char** argv) {
     std::mutex mutex;
     std::condition_variable changed;
     std::optional<CardRun> finished;
-    std::vector<Cycle> freshCycles, initializedCycles;
+    std::vector<Cycle> freshCycles, initializedCycles, verifiedCycles;
+    std::atomic<bool> verify{false};
     int failures = 0;
     {
         TAutoFindCardThrd watcher(&comm);
         watcher.OnNewCard = [&](std::uint32_t serial) {
             CardRun run;
             run.serial = serial;
-            run.outcome = InitializeCard(comm, serial, keys, {});
+            run.outcome = InitializeCard(comm, serial, keys, {}, InitOptions{.verify = verify.load()});
             run.exchangesAtEnd = reader.Exchanges().size();
             std::lock_guard lock(mutex);
             finished = run;
@@ -185,10 +194,10 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "%-11s %08X  exchanges %2zu  bytes %3zu out + %3zu in  span %7.1f ms  wire %7.1f ms  "
                              "ratio %.3f  turnaround %5.1f ms (longest gap %4.1f ms)  reader lag %4.1f ms\n",
-                             fresh ? "fresh" : "initialized", run.serial, c.exchanges, c.requestBytes, c.replyBytes,
+                             verify.load() ? "verified" : fresh ? "fresh" : "initialized", run.serial, c.exchanges, c.requestBytes, c.replyBytes,
                              c.spanS * 1e3, c.wireS * 1e3, c.spanS / c.wireS, c.turnaroundS * 1e3, c.longestGapS * 1e3,
                              c.replyLatenessS * 1e3);
-            (fresh ? freshCycles : initializedCycles).push_back(std::move(c));
+            (verify.load() ? verifiedCycles : fresh ? freshCycles : initializedCycles).push_back(std::move(c));
         };
 
         for (int i = 0; i < freshCards; ++i) present(sim::MifareCard(base + static_cast<std::uint32_t>(i)), true);
@@ -196,6 +205,9 @@ int main(int argc, char** argv) {
             auto card = reader.CardBySerial(base + static_cast<std::uint32_t>(i));
             if (card) present(*card, false);
         }
+        verify.store(true);
+        for (int i = 0; i < verifiedCards; ++i)
+            present(sim::MifareCard(base + 0x10000 + static_cast<std::uint32_t>(i)), true);
         watcher.Stop();
     }
     comm.Disconnect();
@@ -235,6 +247,22 @@ int main(int argc, char** argv) {
     };
     summarise("fresh", freshCycles, true);
     summarise("initialized", initializedCycles, true);
+    summarise("fresh --verify", verifiedCycles, false);
+    if (!freshCycles.empty() && !verifiedCycles.empty()) {
+        std::vector<double> freshSpans, verifiedSpans;
+        for (const Cycle& c : freshCycles) freshSpans.push_back(c.spanS);
+        for (const Cycle& c : verifiedCycles) verifiedSpans.push_back(c.spanS);
+        const double cost = bench::Median(verifiedSpans) - bench::Median(freshSpans);
+        const std::size_t bytes = verifiedCycles.front().requestBytes + verifiedCycles.front().replyBytes -
+                                  freshCycles.front().requestBytes - freshCycles.front().replyBytes;
+        const double bound = bench::WireSeconds(bytes);
+        std::fprintf(stderr, "--verify adds %.1f ms a card (median spans), %zu bytes = %.1f ms of line time\n", cost * 1e3,
+                     bytes, bound * 1e3);
+        bench::Row("--verify cost a fresh card (median, against its wire bound)",
+                   bench::Fixed(cost * 1e3, 1) + " ms / " + bench::Fixed(bound * 1e3, 1) + " ms (" + std::to_string(bytes) +
+                       " B, ratio " + bench::Fixed(cost / bound, 3) + ")",
+                   "report", "n/a");
+    }
     if (failures) {
         std::fprintf(stderr, "%d card(s) failed\n", failures);
         bench::Row("card cycle runs that failed", std::to_string(failures), "0", "no");

@@ -181,6 +181,28 @@ private slots:
         }
     }
 
+    // The watcher reports the card it selected; the run stops when, after sector 5,
+    // another card answers in its place.
+    void cardSwappedDuringItsRunIsNotReportedFormatted() {
+        Watchdog watchdog(std::chrono::seconds(60), "card swapped");
+        Desk desk;
+        auto form = Running(desk);
+        // Right after a poll of the empty reader the next one is 100 ms away: lay the
+        // card and arm the swap then, so the count starts with that next poll.
+        const std::size_t polls = desk.Reader().Exchanges().size();
+        QVERIFY(desk.Reader().WaitForExchanges(polls + 1, std::chrono::seconds(10)));
+        desk.Reader().PlaceCard(sim::MifareCard(kFresh));
+        desk.Reader().SwapCardAfterRequests(4, InitializedCard(kDone));  // request, serial, sector 5 opened and written
+        QVERIFY(Eventually([] { return !ShownDialogs().isEmpty(); }));
+        QCOMPARE(ShownDialogs().first()->Message->text(), QStringLiteral("卡片已更换，初始化中止。"));
+        QVERIFY(desk.Reader().SignalModes().empty());
+        QVERIFY(desk.Reader().CardBySerial(kFresh)->KeyA(6) == sim::kTransportKey);
+        QVERIFY(desk.Reader().CardBySerial(kDone)->Trailer(6) == InitializedCard(kDone).Trailer(6));
+        PressKey(ShownDialogs().first(), Qt::Key_Return);
+        QVERIFY(Eventually([] { return ShownDialogs().isEmpty(); }));
+        QCOMPARE(form->LastOutcome(), InitOutcome::CardSwapped);
+    }
+
     void messageCardShowsOneDialogWhileTheWatcherWaits() {
         Watchdog watchdog(std::chrono::seconds(60), "message card");
         Desk desk;

@@ -1,6 +1,6 @@
 #include "ui/BasicFrm.h"
 
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 #include "ui/MainFrm.h"
 
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -4,7 +4,7 @@
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
 #include "ui/MainFrm.h"
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QApplication>
 #include <QDir>

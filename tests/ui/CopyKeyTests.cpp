@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 

@@ -325,14 +325,13 @@ int TMessageForm::ShowModal() {
     return modalResult_ == mrNone ? mrCancel : modalResult_;
 }
 
-int TMessageForm::ShowModeless(std::function<void(int)> onClosed) {
+void TMessageForm::ShowModeless(std::function<void(int)> onClosed) {
     onClosed_ = std::move(onClosed);
     if (openForOthers) openForOthers->push_back(this);
     DisableOtherWindows();
     ShowWindow(handle_, SW_SHOW);
     SetForegroundWindow(handle_);
     SetFocus(defaultButton_ ? defaultButton_ : handle_);
-    return mrNone;
 }
 
 void TMessageForm::Close(int result) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -41,6 +42,8 @@ struct Trailing {
     int duplicated = 0;
     int duplicateGapMs = 0;
 };
+
+void PrintTo(const Trailing& t, std::ostream* os) { *os << t.name; }
 
 class TrailingAnswers : public RetryStraggler, public ::testing::WithParamInterface<Trailing> {};
 

@@ -12,9 +12,11 @@
 //
 // Raising: the reader commands and SendCommand raise Exception when no port is open
 // (kNoPortMessage; AuthenticateSector not while AuthEnabled is false); BuildFrame
-// raises it for an empty command. OpenPort, Connect, Disconnect, SetRetryCount and
-// the frame handler raise nothing. Results are booleans; LastFailure() tells why
-// the last command failed.
+// raises it for an empty command. Construction raises std::system_error when the
+// receive worker's thread cannot be started. OpenPort, Connect, Disconnect,
+// SetRetryCount, ForgetSectorKey and the frame handler (which runs on the worker's
+// thread) raise nothing. Results are booleans; LastFailure() tells why the last
+// command failed.
 #pragma once
 
 #include "platform/SerialPort.h"

@@ -47,6 +47,11 @@ public:
     // Ends a WaitReadable in progress on another thread, or, when none is, makes the
     // next one return at once. Callable from any thread while the port object lives.
     virtual void InterruptWait() {}
+
+    // Told by the reading thread when it begins to serve a transaction (true) and when
+    // it is done with it (false), so that a port holds what makes its short waits
+    // precise (a finer system timer) only meanwhile. Calls alternate.
+    virtual void SetInFlight(bool /*inFlight*/) {}
 };
 
 struct OpenResult {

@@ -32,6 +32,17 @@ find_program(CARDFMT_WINE NAMES ${CARDFMT_WINE_NAMES} PATHS /usr/lib/wine NO_DEF
 if(NOT CARDFMT_WINE)
   find_program(CARDFMT_WINE NAMES ${CARDFMT_WINE_NAMES})
 endif()
-if(CARDFMT_WINE)
+# A wine that is installed may still not run here: a 32-bit wine on a machine whose
+# kernel runs no 32-bit programs. The programs are then built but not run.
+if(CARDFMT_WINE AND NOT DEFINED CARDFMT_WINE_RUNS)
+  execute_process(COMMAND ${CARDFMT_WINE} --version RESULT_VARIABLE _cardfmt_wine_result
+                  OUTPUT_QUIET ERROR_QUIET TIMEOUT 60)
+  if(_cardfmt_wine_result EQUAL 0)
+    set(CARDFMT_WINE_RUNS ON CACHE BOOL "The wine found can run this build's programs")
+  else()
+    set(CARDFMT_WINE_RUNS OFF CACHE BOOL "The wine found can run this build's programs")
+  endif()
+endif()
+if(CARDFMT_WINE AND CARDFMT_WINE_RUNS)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CARDFMT_WINE})
 endif()

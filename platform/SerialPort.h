@@ -40,7 +40,8 @@ public:
 
     // Waits until received bytes are queued, InterruptWait is called, or `timeoutMs`
     // milliseconds have passed (a negative time-out waits without limit); it may also
-    // return early. For the one thread that reads. A port that cannot wait for input
+    // return early. A port may take a wait of a few milliseconds as a plain pause that
+    // only InterruptWait ends. For the one thread that reads. A port that cannot wait for input
     // (this default) sleeps at most one millisecond, so that its reader polls.
     virtual void WaitReadable(long timeoutMs) { SleepMs(timeoutMs < 0 || timeoutMs > 1 ? 1 : timeoutMs); }
 

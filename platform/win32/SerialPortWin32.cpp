@@ -100,6 +100,13 @@ public:
     void WaitReadable(long timeoutMs) override {
         if (handle_ == INVALID_HANDLE_VALUE || !canWait_) return SerialPort::WaitReadable(timeoutMs);
         if (timeoutMs == 0 || held_.load() >= 0) return;
+        // The quiet gap: a pause after bytes were read, at whose end the reader looks
+        // again. Bytes that come meanwhile are read then, one gap later at most; a read
+        // posted and cancelled for every gap would cost more than it saves.
+        if (timeoutMs > 0 && timeoutMs < kPauseMs) {
+            wait_.WaitAny(&wake_, 1, timeoutMs);
+            return;
+        }
         const long queued = DriverQueued();
         if (queued > 0) return;
         if (queued < 0) return SerialPort::WaitReadable(timeoutMs);  // a vanished device: poll, never spin
@@ -150,6 +157,8 @@ private:
     }
 
     static constexpr DWORD kCancelLimitMs = 1000;
+    // Waits shorter than this are pauses (see WaitReadable).
+    static constexpr long kPauseMs = 16;
 
     HANDLE handle_;
     HANDLE readEvent_ = nullptr;

@@ -12,6 +12,8 @@ namespace {
 // A wait on the timer ends by the timer; this margin only guards against a timer
 // that never fires, so the caller can never hang on it.
 constexpr DWORD kTimerGuardMs = 50;
+// The default system timer tick, rounded up.
+constexpr long kTickMs = 16;
 
 HANDLE CreateHighResolutionTimer() {
     using CreateWaitableTimerExWFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
@@ -83,7 +85,10 @@ void ShortWait::SetFineTicks(bool on) {
 int ShortWait::WaitAny(const HANDLE* handles, DWORD count, long timeoutMs) {
     if (count == 0 || count >= MAXIMUM_WAIT_OBJECTS) return -1;
     if (timeoutMs < 0) return Index(::WaitForMultipleObjects(count, handles, FALSE, INFINITE), count);
-    if (timeoutMs > 0 && timer_) {
+    // A wait of a tick or more may end a tick late without harm; only shorter ones
+    // need the timer (each use costs calls into the system, and under wine trips to
+    // its server).
+    if (timeoutMs > 0 && timeoutMs < kTickMs && timer_) {
         LARGE_INTEGER due;
         due.QuadPart = -static_cast<LONGLONG>(timeoutMs) * 10000;  // relative, in 100 ns
         if (::SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE)) {
@@ -92,7 +97,7 @@ int ShortWait::WaitAny(const HANDLE* handles, DWORD count, long timeoutMs) {
             all[count] = timer_;
             const DWORD result =
                 ::WaitForMultipleObjects(count + 1, all, FALSE, static_cast<DWORD>(timeoutMs) + kTimerGuardMs);
-            ::CancelWaitableTimer(timer_);
+            if (result != WAIT_OBJECT_0 + count) ::CancelWaitableTimer(timer_);  // a timer that fired is spent
             return Index(result, count);
         }
     }

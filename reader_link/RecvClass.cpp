@@ -41,6 +41,23 @@ void TRecvClass::DiscardStale() {
     frameCount_ = 0;
 }
 
+void TRecvClass::StopReading() {
+    StartEvent.Reset();
+    // A step that saw StartEvent set before the reset finishes under the lock; every
+    // later one finds it reset (WorkerStep looks under the lock).
+    std::lock_guard lock(stepMutex_);
+}
+
+long TRecvClass::DropQueued() {
+    std::lock_guard lock(stepMutex_);
+    inFrame_ = false;
+    frameCount_ = 0;
+    if (!port_) return -1;
+    const long waiting = port_->BytesWaiting();
+    if (waiting > 0) port_->PurgeInput();
+    return waiting;
+}
+
 void TRecvClass::Run() {
     while (!terminated_.load()) {
         if (!StartEvent.IsSet()) NoteInFlight(false);
@@ -65,6 +82,8 @@ void TRecvClass::NoteInFlight(bool inFlight) {
 
 long TRecvClass::WorkerStep() {
     std::lock_guard lock(stepMutex_);
+    // The transaction may have ended between the wake-up and this lock.
+    if (!StartEvent.IsSet()) return -1;
     StepResult result = StepResult::Nothing;
     try {
         result = ReadStepLocked();

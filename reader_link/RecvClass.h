@@ -7,6 +7,11 @@
 // Between steps the worker sleeps in the port's WaitReadable: until bytes come, or,
 // right after bytes that may complete a frame, for the quiet gap. So waiting for a
 // reply costs no wake-ups while nothing arrives (on a port that can wait for input).
+//
+// Threads: the worker's own thread runs the steps. Everything public is called by
+// the thread that runs the owner's transaction (one at a time), except ReadStep,
+// which only tests call while no transaction runs. Only construction can raise (when
+// no thread can be started); the frame handler's exceptions are swallowed in a step.
 #pragma once
 
 #include "platform/Event.h"
@@ -52,6 +57,17 @@ public:
     // Drops what earlier exchanges left behind: a stale done signal, the driver's
     // queued input and a half-collected frame. Waits for a step in progress.
     void DiscardStale();
+
+    // Ends reading for the transaction: resets StartEvent and waits for a step in
+    // progress, so that once this returns the worker neither reads the port nor
+    // calls the frame handler (which writes the owner's reply buffer) until
+    // StartEvent is set again.
+    void StopReading();
+
+    // While the worker stands still (after StopReading): throws away whatever the
+    // driver has queued, and any half-collected frame. Returns how many bytes were
+    // queued, or -1 when the port is gone or cannot tell.
+    long DropQueued();
 
     // One read-and-collect step. Run by the thread; public so that the collection
     // rules can be driven step by step over an in-memory port.

@@ -5,7 +5,8 @@
 #include "ui/FormLayout.h"
 #include "ui/MainFrm.h"
 #include "ui/win32/TraceOutput.h"
-#include "ui/win32/UiThread.h"
+#include "ui/win32/MessageLoop.h"
+#include "ui/win32/MsgBox.h"
 #include "ui/win32/Win32Form.h"
 
 #include <windows.h>
@@ -23,13 +24,12 @@ int main(int argc, char** argv) {
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    win32ui::InitUiThread();
+    // This thread owns the windows: the card watcher's dialogs open here.
+    MessageDialogThread dialogs;
 
     TWin32Form* form = TWin32Form::Create(
         MainFormLayout(), [](TFormFace& face) { return std::make_unique<TMainForm>(face); }, true);
     if (!form) return 1;
     form->Show();
-    const int exitCode = win32ui::RunMessageLoop();
-    win32ui::ShutdownUiThread();
-    return exitCode;
+    return win32ui::RunMessageLoop();
 }

@@ -3,8 +3,8 @@
 #include "platform/win32/Win32Text.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Fonts.h"
-#include "ui/win32/UiThread.h"
-#include "ui/win32/Win32MsgBox.h"
+#include "ui/win32/MessageLoop.h"
+#include "ui/win32/MsgBox.h"
 
 #include <algorithm>
 #include <exception>
@@ -99,7 +99,8 @@ void TWin32Form::Forward(const std::function<void()>& event) {
     try {
         event();
     } catch (const std::exception& e) {
-        ReportUncaughtError(e.what());
+        // What the window system does with an error nobody caught: it names it.
+        ShowMessageDialog(e.what(), "", mbOK, mkError);
     }
 }
 
@@ -122,11 +123,7 @@ void TWin32Form::SetText(FormControl control, const std::string& text) {
 
 void TWin32Form::SetBusyCursor(bool busy) { win32ui::SetScreenCursorBusy(busy); }
 
-void TWin32Form::ProcessEvents(long waitMs) {
-    if (waitMs > 0)
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(waitMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    win32ui::ProcessMessages();
-}
+void TWin32Form::ProcessEvents(long waitMs) { win32ui::ProcessMessages(waitMs); }
 
 void TWin32Form::PostToSelf(int message) {
     {
@@ -149,7 +146,9 @@ void TWin32Form::ShowInfo(const std::string& text) { ::ShowInfo(text); }
 bool TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case WM_SHOWWINDOW:
-        if (wParam) Forward([this] { logic_->FormShow(); });
+        // Shown by ShowWindow (lParam 0), not merely uncovered again after the
+        // window was minimized.
+        if (wParam && lParam == 0) Forward([this] { logic_->FormShow(); });
         return false;
     case WM_CLOSE: {
         bool close = true;

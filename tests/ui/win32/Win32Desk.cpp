@@ -3,7 +3,7 @@
 #include "platform/win32/Win32Text.h"
 #include "ui/FormLayout.h"
 #include "ui/MainFrm.h"
-#include "ui/win32/UiThread.h"
+#include "ui/win32/MessageLoop.h"
 
 #include <direct.h>
 
@@ -23,14 +23,32 @@ std::string CurrentFolder() {
 
 void Touch(const std::string& path) { std::ofstream(path, std::ios::binary) << ""; }
 
+constexpr UINT kRunWork = WM_APP + 7;
+
+LRESULT CALLBACK WorkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunWork) {
+        std::unique_ptr<std::function<void()>> work(reinterpret_cast<std::function<void()>*>(lParam));
+        (*work)();
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND WorkWindow() {
+    static HWND window = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = WorkProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"cardfmt.TestWork";
+        ::RegisterClassW(&wc);
+        return ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    }();
+    return window;
+}
+
 }  // namespace
 
 Win32Desk::Win32Desk(bool placed) {
-    static bool uiThreadReady = false;
-    if (!uiThreadReady) {
-        win32ui::InitUiThread();
-        uiThreadReady = true;
-    }
     previousFolder_ = CurrentFolder();
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -90,12 +108,15 @@ bool Win32Desk::Enabled(FormControl control) const { return ::IsWindowEnabled(Co
 
 std::string Win32Desk::Text(FormControl control) const { return WindowText(Control(control)); }
 
+void Win32Desk::PostWork(std::function<void()> work) {
+    ::PostMessageW(WorkWindow(), kRunWork, 0, reinterpret_cast<LPARAM>(new std::function<void()>(std::move(work))));
+}
+
 bool Win32Desk::PumpUntil(const std::function<bool()>& done, long timeoutMs) {
     const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
     while (!done()) {
         if (::GetTickCount64() >= end) return false;
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        win32ui::ProcessMessages();
+        win32ui::ProcessMessages(10);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/FormFace.h"
+#include "ui/win32/MsgBox.h"
 #include "ui/win32/Win32Form.h"
 
 #include <windows.h>
@@ -33,6 +34,10 @@ public:
     bool Enabled(FormControl control) const;
     std::string Text(FormControl control) const;
 
+    // Runs `work` from this thread's message handling, in the order posted: inside
+    // whichever loop (a scan's, a dialog's) handles messages next.
+    static void PostWork(std::function<void()> work);
+
     // Handles window messages until `done` holds; false after `timeoutMs`.
     static bool PumpUntil(const std::function<bool()>& done, long timeoutMs = 20000);
 
@@ -41,6 +46,7 @@ public:
     std::vector<HWND> Dialogs() const;
 
 private:
+    MessageDialogThread dialogThread_;
     std::string folder_;
     std::string previousFolder_;
     HWND window_ = nullptr;

@@ -6,7 +6,7 @@
 // messages, dialogs, keys, the clipboard and closing work on Win32.
 #include "tests/ui/win32/SimLine.h"
 #include "tests/ui/win32/Win32Desk.h"
-#include "ui/win32/UiThread.h"
+#include "ui/win32/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ TEST_F(Win32MainWindow, ThePanelGoesThroughItsStatesByClicksAndTheScanFindsTheRe
         bool taken = false, open = true, stopOpening = false, stopComm = true;
         std::string label;
     } seen;
-    win32ui::PostToUiThread([&] {
+    Win32Desk::PostWork([&] {
         if (seen.taken) return;
         seen = {true, desk.Enabled(C::btnOpenComm), desk.Enabled(C::btnStopOpening), desk.Enabled(C::btnStopComm),
                 desk.Text(C::lblComStatTips)};
@@ -185,14 +185,14 @@ TEST(Win32MainWindowPlacement, OutsideTheInstallationFolderTheCheckShowsItsMessa
         const std::vector<HWND> dialogs = desk.Dialogs();
         if (dialogs.empty() && ++looks < 1000) {
             ::Sleep(5);
-            win32ui::PostToUiThread(look);
+            Win32Desk::PostWork(look);
             return;
         }
         seen = {true, ::IsWindowVisible(desk.Window()) != FALSE, desk.Enabled(C::btnOpenComm), dialogs.size(),
                 ChildrenWithText(dialogs.front(), "请将格式化软件放置在水控软件安装目录。").size()};
         for (HWND dialog : dialogs) PressKey(dialog, VK_RETURN);
     };
-    win32ui::PostToUiThread(look);
+    Win32Desk::PostWork(look);
     desk.OpenMainWindow();
     Win32Desk::PumpUntil([&] { return seen.taken && desk.Dialogs().empty(); });
     ASSERT_TRUE(seen.taken);

@@ -3,7 +3,7 @@
 // against the simulated reader linked as com3.
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
-#include "ui/MainFrm.h"
+#include "ui/qt/QtMainForm.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     QFile("Tolvane.exe").open(QIODevice::WriteOnly);
     QFile("KelmConfig.ini").open(QIODevice::WriteOnly);
 
-    auto* form = CreateForm<TMainForm>();
+    auto* form = new QtMainForm;
     form->show();
     Save(form, out, "main-idle");
 

@@ -7,9 +7,17 @@ namespace {
 
 constexpr wchar_t kUiFace[] = L"宋体";
 // Where 宋体 is missing (a Windows without the Chinese fonts, wine), the first of
-// these that is installed stands in for it.
-constexpr const wchar_t* kStandIns[] = {L"SimSun", L"NSimSun", L"Microsoft YaHei", L"WenQuanYi Zen Hei",
-                                        L"WenQuanYi Micro Hei", L"Noto Sans CJK SC", L"Noto Serif CJK SC"};
+// these that is installed stands in for it. WenQuanYi's "Sharp" face carries
+// drawn bitmaps for the small sizes, as 宋体 does; its outlines alone lose
+// strokes at 12 pixels.
+constexpr const wchar_t* kStandIns[] = {L"SimSun",
+                                        L"NSimSun",
+                                        L"Microsoft YaHei",
+                                        L"WenQuanYi Zen Hei Sharp",
+                                        L"WenQuanYi Zen Hei",
+                                        L"WenQuanYi Micro Hei",
+                                        L"Noto Sans CJK SC",
+                                        L"Noto Serif CJK SC"};
 
 int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;

@@ -4,12 +4,15 @@
 // the window logic; these tests check what the face alone does: that clicks
 // reach the handlers, that states and texts show in the controls, that posted
 // messages, dialogs, keys, the clipboard and closing work on Win32.
+#include "platform/win32/Win32Text.h"
 #include "tests/ui/win32/SimLine.h"
 #include "tests/ui/win32/Win32Desk.h"
+#include "tests/ui/win32/Win32TestSupport.h"
 #include "ui/win32/Window.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <regex>
 
@@ -18,6 +21,16 @@ namespace {
 using C = FormControl;
 
 constexpr const char* kNotANewCard = "扇区密码校验失败，该卡不是新卡。";
+
+// Saves a picture of `window` as NAME.bmp in CARDFMT_PICTURE_DIR, when it is set.
+void Picture(HWND window, const char* name) {
+    const char* folder = std::getenv("CARDFMT_PICTURE_DIR");
+    if (!folder || !*folder || !window) return;
+    // Painted as the operator would see it, before the bitmap is taken.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Win32Desk::PumpUntil([] { return false; }, 300);
+    EXPECT_TRUE(wintest::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
+}
 
 class Win32MainWindow : public ::testing::Test {
 protected:
@@ -121,6 +134,8 @@ TEST_F(Win32MainWindow, AForeignCardGivesOneDialogThatCopiesWithCtrlCAndClosesWi
     ASSERT_EQ(sim->Command("place 5A6B7C8D key5=A0A1A2A3A4A5"), "ok placed 5A6B7C8D");
     HWND dialog = WaitForOneDialog();
     ASSERT_NE(dialog, nullptr);
+    Picture(desk.Window(), "win32-main-running");
+    Picture(dialog, "win32-dialog-not-new");
     EXPECT_EQ(WindowText(dialog), "提示");
     EXPECT_EQ(ChildrenWithText(dialog, kNotANewCard).size(), 1u);
 
@@ -170,6 +185,14 @@ TEST_F(Win32MainWindow, ClosingTheWindowWhileConnectedClosesThePort) {
     HANDLE port = ::CreateFileW(L"\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(port, INVALID_HANDLE_VALUE) << "the port is still held";
     if (port != INVALID_HANDLE_VALUE) ::CloseHandle(port);
+}
+
+// The window as it first shows; no reader needed.
+TEST(Win32MainWindowPicture, Pictures) {
+    Win32Desk desk;
+    desk.OpenMainWindow();
+    ASSERT_NE(desk.Window(), nullptr);
+    Picture(desk.Window(), "win32-main-idle");
 }
 
 TEST(Win32MainWindowPlacement, OutsideTheInstallationFolderTheCheckShowsItsMessageOverTheShownWindow) {

@@ -88,8 +88,9 @@ void TBasicCommForm::btnOpenCommClick() {
         SetStatus(formtext::StatusTrying(name));
     };
     hooks.afterMiss = [&] {
-        // Called before the port of a failed probe is closed again.
-        if (CommLink->PortOpen()) passOpenedAPort = true;
+        // Called before a port that opened is disconnected again; the link may have
+        // closed it already (a failed write), but it was connected.
+        if (CommLink->Connected.load()) passOpenedAPort = true;
         Face.ProcessEvents();
         if (trying == "com" + std::to_string(kScanLastPort) && !passOpenedAPort) PauseAfterEmptyPass();
     };

@@ -1,5 +1,5 @@
 // cardfmt-screens OUTDIR: renders the main window in its states (idle, scanning,
-// connected, running) and the message dialogs to PNG files, driving the real window
+// connected, running, unplugged) and the message dialogs to PNG files, driving the real window
 // against the simulated reader linked as com3.
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
@@ -7,6 +7,8 @@
 #include "ui/MsgBox.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -62,6 +64,20 @@ int main(int argc, char** argv) {
 
     form->btnStartInit->click();
     Save(form, out, "main-running");
+
+    // The reader unplugged while automatic initialization runs, then plugged in again.
+    const auto waitFor = [form](const QString& status) {
+        QDeadlineTimer deadline(10000);
+        while (form->lblComStatTips->text() != status && !deadline.hasExpired()) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+    };
+    reader.Hangup();
+    waitFor("com3已断开...");
+    Save(form, out, "main-unplugged");
+    reader.Reappear();
+    waitFor("com3已打开...");
 
     for (auto [text, kind, buttons, name] :
          {std::tuple{QString("该卡已初始化。"), mkInformation, MessageButtons(mbOK), "dialog-info"},

@@ -1,63 +1,27 @@
-// The program's message dialog: warnings, errors, prompts and questions to the
-// operator, with Chinese button captions and a text that can be copied with
-// Ctrl+C for support requests.
+// The Qt face of the program's message dialog (the rules are in
+// ui/MsgBoxModel.h): warnings, errors, prompts and questions to the operator,
+// with Chinese button captions and a text that can be copied with Ctrl+C for
+// support requests.
 //
 // Threads: BuildMessageDialog and the dialog itself belong to the GUI thread.
 // ShowMessageDialog, ShowInfo and ShowInfoUtf8 may be called from any thread;
 // off the GUI thread they hand the dialog to the GUI thread and block until
-// the operator has closed it. The GUI thread must therefore keep processing
-// events meanwhile (a nested event loop is fine); if it instead waits for the
-// calling thread, both wait forever. Without a QApplication they print the
-// message to stderr and return mrNone.
+// the operator has closed it (ui/DialogHandOver.h). The GUI thread must
+// therefore keep processing events meanwhile (a nested event loop is fine); if
+// it instead waits for the calling thread, both wait forever. Without a
+// QApplication they print the message to stderr and return mrNone.
 #pragma once
+
+#include "ui/MsgBoxModel.h"
 
 #include <QDialog>
 #include <QString>
 
-#include <array>
-#include <cstdint>
 #include <string>
 
 class QEvent;
 class QKeyEvent;
 class QLabel;
-
-enum MessageKind : std::uint8_t {
-    mkWarning = 0,       // 警告, warning icon
-    mkError = 1,         // 错误, critical icon
-    mkInformation = 2,   // 提示, information icon
-    mkConfirmation = 3,  // 确认, question icon
-    mkCustom = 4,        // the application's name, no icon
-};
-
-// A set of buttons, one bit each; combine with |. Buttons appear left to right
-// in bit order.
-using MessageButtons = std::uint8_t;
-enum MessageButton : MessageButtons {
-    mbYes = 1u << 0,      // 是
-    mbNo = 1u << 1,       // 否
-    mbOK = 1u << 2,       // 确认
-    mbAbort = 1u << 3,    // 终止
-    mbReplace = 1u << 4,  // 覆盖
-    mbIgnore = 1u << 5,   // 忽略
-    mbCancel = 1u << 6,   // 取消
-    mbRetry = 1u << 7,    // 重试
-};
-inline constexpr int kMessageButtonCount = 8;
-
-// What a dialog returns: the button clicked, mrCancel when closed from the
-// window frame, mrNone when no dialog could be shown.
-enum MessageResult : int {
-    mrNone = 0,
-    mrOK = 1,
-    mrCancel = 2,
-    mrAbort = 3,
-    mrRetry = 4,
-    mrIgnore = 5,
-    mrYes = 6,
-    mrNo = 7,
-    mrReplace = 11,
-};
 
 class TMessageForm : public QDialog {
     Q_OBJECT
@@ -79,11 +43,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// Width in pixels of each button, indexed by bit number. An entry is measured
-// the first time a dialog shows that button and reused by every later dialog
-// of the process. GUI thread only.
-std::array<int, kMessageButtonCount>& ButtonWidthCache();
-
 // A fixed-size dialog laid out for `text`, centred on the primary screen, not
 // yet shown. The caller owns it. GUI thread only.
 TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons);
@@ -96,13 +55,19 @@ int ShowMessageDialog(const QString& text, const QString& caption, MessageButton
 int ShowInfo(const QString& text);
 void ShowInfoUtf8(const std::string& text);
 
-// Handles Ctrl+C (exactly Ctrl; Cmd on macOS) by beeping and copying
-// BuildCopyText(form). Returns whether the key was handled.
+// Handles Ctrl+C (exactly Ctrl; Cmd on macOS) as HandleCopyKey of the model
+// says. Returns whether the key was handled.
 bool HandleCopyKey(TMessageForm& form, const QKeyEvent& event);
 
-// Title, message and button captions between dashed divider lines, CR LF line
-// ends, mnemonic markers removed from the captions.
+// BuildCopyText of the model for this dialog's title, message and buttons.
 QString BuildCopyText(const TMessageForm& form);
 
-// Throws std::runtime_error("Cannot open clipboard") when there is no clipboard.
+// Throws std::runtime_error("Cannot open clipboard") when there is no clipboard
+// to write to.
 void CopyToClipboard(const QString& text);
+
+// Where CopyToClipboard writes: the application's clipboard unless replaced
+// (tests stand in a clipboard held by another program). Returns the previous
+// writer; nullptr restores the application's clipboard.
+using ClipboardWriter = void (*)(const QString& text);
+ClipboardWriter SetClipboardWriter(ClipboardWriter writer);

@@ -31,6 +31,11 @@ public:
     static constexpr long kMaxQueued = 2048;
     // A frame is judged once no byte came for this long after the last ones read.
     static constexpr long kQuietGapMs = 1;
+    // The longest single wait for the line. A transaction that gives up resets
+    // StartEvent without waking the worker; after this long the worker sees that and
+    // leaves the port alone (on Windows a pending wait for input is not free under
+    // every driver). Longer than a reply time-out: one wake-up per period at most.
+    static constexpr long kLineWaitLimitMs = 2500;
 
     using FrameHandler = std::function<void(const std::uint8_t* data, std::int32_t count, bool& accepted)>;
 
@@ -83,6 +88,8 @@ private:
     // next step (negative: until bytes come).
     long WorkerStep();
     void WaitForLine(long timeoutMs);
+    // Tells the port when a transaction begins and ends being served (SetInFlight).
+    void NoteInFlight(bool inFlight);
     StepResult ReadStepLocked();
     // What the collection is, judged as it stands; `end` is the frame's length when complete.
     Verdict Judge(std::int32_t& end) const;
@@ -103,6 +110,8 @@ private:
     // The worker waits in port_->WaitReadable (set and cleared under stepMutex_, so
     // port_ stays while it is set).
     bool waiting_ = false;
+    // The port has been told that a transaction is in flight (under stepMutex_).
+    bool inFlight_ = false;
     std::condition_variable waitEnded_;
 
     std::atomic<bool> terminated_{false};

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class Commands : public ::testing::Test {
@@ -62,6 +65,24 @@ TEST_F(Commands, ProbeLooksAtByteTwoOnly) {
     EXPECT_EQ(Written().back(), TCommClass::BuildFrame({0x01, 0x00}, 0));
     AnswerAlways({0x0A, 0x00, 0x01});
     EXPECT_FALSE(link.ProbeReader());
+}
+
+// A port may hold a finer system timer while a transaction is in flight (Windows):
+// it must be told when each transaction begins and, once answered, that it ended.
+TEST_F(Commands, PortIsToldWhenATransactionIsInFlightAndWhenItEnded) {
+    ASSERT_TRUE(link.Connect("com1"));
+    AnswerAlways({0x0A, 0x00});
+    ASSERT_TRUE(link.RequestCard());
+    std::vector<bool> told;
+    for (int i = 0; i < 500; ++i) {  // the worker goes back to idle after the answer
+        {
+            std::lock_guard lock(shared->mutex);
+            told = shared->inFlight;
+        }
+        if (!told.empty() && !told.back()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
 }
 
 TEST_F(Commands, RequestCardStatus) {

@@ -21,6 +21,7 @@ public:
         bool failQuery = false;
         bool closed = false;
         int purges = 0;
+        std::vector<bool> inFlight;  // what SetInFlight was told, in order
         // Called with each frame written; may queue a reply (runs under the mutex).
         std::function<void(const std::vector<std::uint8_t>&, std::deque<std::uint8_t>&)> responder;
         // Called with the number of frames written so far, after the mutex is let go,
@@ -67,6 +68,10 @@ public:
     void Close() override {
         std::lock_guard lock(s_->mutex);
         s_->closed = true;
+    }
+    void SetInFlight(bool inFlight) override {
+        std::lock_guard lock(s_->mutex);
+        s_->inFlight.push_back(inFlight);
     }
 
     static void Queue(Shared& s, const std::vector<std::uint8_t>& bytes) {

@@ -6,7 +6,7 @@
 #include "MsgBoxTestSupport.h"
 #include "reader_link/SectorTrailer.h"
 #include "tests/support/InstallKeys.h"
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QApplication>
 #include <QDir>

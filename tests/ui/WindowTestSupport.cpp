@@ -1,6 +1,6 @@
 #include "WindowTestSupport.h"
 
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

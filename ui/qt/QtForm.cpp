@@ -1,6 +1,6 @@
 #include "ui/qt/QtForm.h"
 
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 #include "ui/qt/QtFonts.h"
 
 #include <QAbstractButton>

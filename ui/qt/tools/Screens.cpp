@@ -3,8 +3,8 @@
 // against the simulated reader linked as com3.
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
+#include "ui/qt/MsgBox.h"
 #include "ui/qt/QtMainForm.h"
-#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

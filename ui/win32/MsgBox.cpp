@@ -281,7 +281,7 @@ HWND TMessageForm::Button(int bit) const {
 void TMessageForm::DisableOtherWindows() {
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM self) -> BOOL {
+        [](HWND window, LPARAM self) CALLBACK -> BOOL {
             auto* form = reinterpret_cast<TMessageForm*>(self);
             if (window != form->handle_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
                 form->disabled_.push_back(window);

@@ -25,7 +25,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
-#include "ui/MainFrm.h"
+#include "ui/qt/QtMainForm.h"
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     app.setApplicationName("发卡格式机");
-    QPointer<TMainForm> form = CreateForm<TMainForm>();
+    QPointer<QtMainForm> form = new QtMainForm;
     form->show();
     QCoreApplication::processEvents();
 
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
                  "after %d cards\n",
                  done, seconds, beforeCardsKiB, afterFirstKiB, peakKiB, done);
     const bool ok = !timedOut && done >= cards && afterFirstKiB > 0;
-    bench::Row("peak RSS, window (TMainForm as in cardfmt-gui) after " + std::to_string(cards) + " cards",
+    bench::Row("peak RSS, window (QtMainForm as in cardfmt-gui) after " + std::to_string(cards) + " cards",
                std::to_string(peakKiB) + " KiB (1 card: " + std::to_string(afterFirstKiB) + " KiB)", "report",
                ok ? "n/a" : "no");
     if (!ok) std::fprintf(stderr, "only %d of %d cards were formatted\n", done, cards);

@@ -51,12 +51,13 @@ Exit codes: 0 a reader answered; 1 no reader answered; 2 the port could not be o
 
 Formats the card lying on the reader: sectors 5 and 6 get the installation keys.
 Prints one line: "SERIAL ok", or "SERIAL MESSAGE" with the operator's message
-(for instance "1234ABCD 该卡已初始化。"), or "请放置IC卡" when no card lies there.
+(for instance "1234ABCD 该卡已初始化。"), or "请放置IC卡" when no card lies there;
+when nothing answers on PORT it says "no reader answers on PORT" on stderr.
 With --verify the card is selected again after writing and both sectors must open
 with their new keys before it counts as formatted ("扇区密码写入后校验失败。" if not).
 
 Example: cardfmt init --port com3
-Exit codes: 0 formatted; 1 a message or no card; 2 the port could not be opened.
+Exit codes: 0 formatted; 1 a message, no card or no reader; 2 the port could not be opened.
 )"},
     {"watch", R"(Usage: cardfmt watch --port PORT [--cards N] [--verify] [--trace]
 
@@ -65,7 +66,8 @@ one line per card as "init" does (--verify as for "init"). Stops after N cards
 (a card is counted once, also when its run was cut short by an error and the
 card is formatted again), or on Ctrl+C / SIGTERM
 (the reader gets its closing signal before the port is closed). When the reader
-goes away (an unplugged adapter), it says so on stderr and waits for it to come back.
+goes away (an unplugged adapter) or answers nothing, it says so on stderr and waits
+for it to come back.
 
 Example: cardfmt watch --port com3 --cards 50
 Exit codes: 0 stopped normally; 2 the port could not be opened.

@@ -81,6 +81,11 @@ public:
     void DelayNextReply(int ms);
     // The next `count` requests are answered 0A 00 and not carried out.
     void PretendNextRequests(int count);
+    // See FaultPlan: waits for the next replies in order; a wait for every reply
+    // to one command; replies that go out twice.
+    void DelayReplies(const std::vector<int>& ms);
+    void DelayRepliesTo(std::uint8_t command, int ms);
+    void DuplicateNextReplies(int count, int gapMs = 0);
     // Sends the bytes to the client as they are, right away (paced if pacing).
     void SendRaw(ByteString bytes);
     // The card leaves after `count` more requests; 0 or less removes it now.

@@ -1,59 +1,18 @@
 #include "ui/BasicCommFrm.h"
 
 #include "card_init/PortScan.h"
+#include "ui/FormTexts.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTimer>
+#include <chrono>
 
-namespace {
+TBasicCommForm::TBasicCommForm(TFormFace& face) : TBasicForm(face) {}
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
-}
-
-}  // namespace
-
-TBasicCommForm::TBasicCommForm(QWidget* parent) : TBasicForm(parent) {
-    grpCommConfig = new QGroupBox(this);
-    grpCommConfig->setObjectName("grpCommConfig");
-    grpCommConfig->setGeometry(11, 8, 405, 105);
-
-    btnOpenComm = MakeButton(grpCommConfig, "btnOpenComm", "打开串口", {14, 17, 101, 39});
-    btnStopComm = MakeButton(grpCommConfig, "btnStopComm", "关闭串口", {271, 17, 101, 39});
-    btnStopOpening = MakeButton(grpCommConfig, "btnStopOpening", "停止打开com口", {142, 17, 101, 39});
-    btnStopComm->setEnabled(false);
-    setTabOrder(btnOpenComm, btnStopComm);
-    setTabOrder(btnStopComm, btnStopOpening);
-
-    lblComStatTips = new QLabel("串口状态提示", grpCommConfig);
-    lblComStatTips->setObjectName("lblComStatTips");
-    lblComStatTips->setGeometry(19, 73, 90, 14);
-    lblComStatTips->setFont(ChineseUiFontPx(14, true));
-    lblComStatTips->setStyleSheet("color: #008000;");
-    lblComStatTips->adjustSize();
-
-    connect(btnOpenComm, &QPushButton::clicked, this, [this] { Guarded([this] { btnOpenCommClick(btnOpenComm); }); });
-    connect(btnStopOpening, &QPushButton::clicked, this,
-            [this] { Guarded([this] { btnStopOpeningClick(btnStopOpening); }); });
-    connect(btnStopComm, &QPushButton::clicked, this, [this] { Guarded([this] { btnStopCommClick(btnStopComm); }); });
-}
-
-TBasicCommForm::~TBasicCommForm() { TBasicCommForm::FormDestroy(this); }
+TBasicCommForm::~TBasicCommForm() = default;
 
 std::unique_ptr<TCommClass> TBasicCommForm::MakeCommLink() { return std::make_unique<TCommClass>(); }
 
 void TBasicCommForm::InitOnCreate() {
     TBasicForm::InitOnCreate();
-    // The label keeps its own face and size, whatever the window's font.
-    lblComStatTips->setFont(ChineseUiFontPx(14, true));
-    lblComStatTips->adjustSize();
     CommLink = MakeCommLink();
     StopRequested = false;
     CommOpened = false;
@@ -61,44 +20,51 @@ void TBasicCommForm::InitOnCreate() {
 
 void TBasicCommForm::InitOnShow() {
     TBasicForm::InitOnShow();
-    btnStopOpening->setEnabled(false);
-    btnStopComm->setEnabled(false);
+    Face.SetEnabled(FormControl::btnStopOpening, false);
+    Face.SetEnabled(FormControl::btnStopComm, false);
 }
 
-void TBasicCommForm::FormClose(QObject* sender, QCloseEvent* event) {
+bool TBasicCommForm::FormClose() {
     if (scanning_) {
-        // The scan runs inside this handler's caller; the window must outlive it.
+        // The scan runs further down this thread's stack; the window must outlive it.
         StopRequested = true;
         closeAfterScan_ = true;
-        event->ignore();
-        return;
+        return false;
     }
-    if (btnStopComm->isEnabled()) btnStopComm->click();
-    TBasicForm::FormClose(sender, event);
+    if (Face.IsEnabled(FormControl::btnStopComm)) btnStopCommClick();
+    return TBasicForm::FormClose();
 }
 
-void TBasicCommForm::FormDestroy(QObject*) { CommLink.reset(); }
-
-void TBasicCommForm::SetStatus(const QString& text) {
-    lblComStatTips->setText(text);
-    lblComStatTips->adjustSize();
-    // The scan blocks this thread while it probes: paint the label now.
-    lblComStatTips->repaint();
+void TBasicCommForm::FormDestroy() {
+    CommLink.reset();
+    TBasicForm::FormDestroy();
 }
+
+void TBasicCommForm::Click(FormControl button) {
+    switch (button) {
+        case FormControl::btnOpenComm: btnOpenCommClick(); break;
+        case FormControl::btnStopOpening: btnStopOpeningClick(); break;
+        case FormControl::btnStopComm: btnStopCommClick(); break;
+        default: TBasicForm::Click(button); break;
+    }
+}
+
+void TBasicCommForm::SetStatus(const std::string& text) { Face.SetText(FormControl::lblComStatTips, text); }
 
 void TBasicCommForm::ApplyPanelState(PanelState state) {
-    btnOpenComm->setEnabled(state == PanelState::Idle || state == PanelState::StoppedByUser ||
-                            state == PanelState::Closed);
-    btnStopOpening->setEnabled(state == PanelState::Scanning);
-    btnStopComm->setEnabled(state == PanelState::Connected);
+    Face.SetEnabled(FormControl::btnOpenComm,
+                    state == PanelState::Idle || state == PanelState::StoppedByUser || state == PanelState::Closed);
+    Face.SetEnabled(FormControl::btnStopOpening, state == PanelState::Scanning);
+    Face.SetEnabled(FormControl::btnStopComm, state == PanelState::Connected);
 }
 
-void TBasicCommForm::btnOpenCommClick(QObject*) {
+void TBasicCommForm::btnOpenCommClick() {
     if (scanning_ || !CommLink) return;
     bool found = false;
     ApplyPanelState(PanelState::Scanning);
     scanning_ = true;
     StopRequested = false;
+    // However the scan is left, an error included.
     struct ScanEnd {
         TBasicCommForm* form;
         bool& found;
@@ -108,37 +74,64 @@ void TBasicCommForm::btnOpenCommClick(QObject*) {
             if (found) form->CommOpened = true;
             if (form->closeAfterScan_) {
                 form->closeAfterScan_ = false;
-                QTimer::singleShot(0, form, &QWidget::close);
+                form->Face.CloseSelf();
             }
         }
     } end{this, found};
 
+    // Each pass tries every port once, in turn, beginning with the first.
+    constexpr int kPortsPerPass = kScanLastPort - kScanFirstPort + 1;
+    int attempts = 0;
+    bool passOpenedAPort = false;
     PortScanHooks hooks;
-    hooks.trying = [this](const std::string& name) { SetStatus(QString("正在打开%1...").arg(QString::fromStdString(name))); };
-    hooks.afterMiss = [] { QApplication::processEvents(); };
+    hooks.trying = [&](const std::string& name) {
+        ++attempts;
+        SetStatus(formtext::StatusTrying(name));
+    };
+    hooks.afterMiss = [&] {
+        // Called before a port that opened is disconnected again; the link may have
+        // closed it already (a failed write), but it was connected.
+        if (CommLink->Connected.load()) passOpenedAPort = true;
+        Face.ProcessEvents();
+        if (attempts % kPortsPerPass != 0) return;
+        if (!passOpenedAPort) PauseAfterEmptyPass();
+        passOpenedAPort = false;
+    };
     hooks.stopRequested = [this] {
-        if (StopRequested) SetStatus("用户停止打开");
+        if (StopRequested) SetStatus(formtext::kStatusUserStopped);
         return StopRequested;
     };
+    openedPort_.clear();
     if (auto port = ScanForReader(*CommLink, hooks)) {
         found = true;
-        SetStatus(QString("%1已打开...").arg(QString::fromStdString(*port)));
+        openedPort_ = *port;
+        SetStatus(formtext::StatusOpened(*port));
     }
 }
 
-void TBasicCommForm::btnStopOpeningClick(QObject*) { StopRequested = true; }
+void TBasicCommForm::PauseAfterEmptyPass() {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(kEmptyPassPauseMs);
+    while (!StopRequested) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) break;
+        Face.ProcessEvents(static_cast<long>(left));
+    }
+}
 
-void TBasicCommForm::btnStopCommClick(QObject*) {
-    btnStopComm->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+void TBasicCommForm::btnStopOpeningClick() { StopRequested = true; }
+
+void TBasicCommForm::btnStopCommClick() {
+    Face.SetEnabled(FormControl::btnStopComm, false);
+    Face.SetBusyCursor(true);
     struct Restore {
         TBasicCommForm* form;
         ~Restore() {
             form->ApplyPanelState(PanelState::Closed);
-            QApplication::restoreOverrideCursor();
+            form->Face.SetBusyCursor(false);
         }
     } restore{this};
     if (CommLink) CommLink->Disconnect();
-    SetStatus("串口已关闭");
+    SetStatus(formtext::kStatusClosed);
     CommOpened = false;
 }

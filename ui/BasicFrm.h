@@ -1,62 +1,53 @@
-// TBasicForm: the start-up every window of the tool shares. It fixes the
-// process-wide date and time formats, puts the window into the Chinese UI font,
-// centres it when first shown, and offers two hooks: InitOnCreate (once, when the
-// window has been created) and InitOnShow (each time it is shown).
+// TBasicForm: the start-up every window of the tool shares, without the window
+// system. It fixes the process-wide date and time formats and offers two hooks:
+// InitOnCreate (once, when the window has been created) and InitOnShow (each time
+// it is shown). The window itself (controls, fonts, centring on the desktop,
+// freeing itself once closed) is the face's: see FormFace.h for which event of the
+// face reaches which operation here.
 //
-// Virtual calls do not reach a derived class from a constructor, so windows are
-// made with CreateForm<T>(), which constructs and then runs FormCreate.
+// A face creates its controls, then the window logic, then calls FormCreate, so the
+// most derived InitOnCreate runs with every control in place.
 #pragma once
 
-#include <QWidget>
+#include "ui/FormFace.h"
 
-#include <functional>
-#include <memory>
-
-class QCloseEvent;
-class QShowEvent;
+#include <string>
 
 // The process-wide text formats for dates and times (pattern letters: yyyy year,
 // mm month, dd day, hh hour, nn minute, ss second).
 struct FormatSettings {
-    QString LongTimeFormat = "hh:nn:ss";
-    QString LongDateFormat = "yyyy-mm-dd";
-    QChar DateSeparator = '-';
-    QChar TimeSeparator = ':';
+    std::string LongTimeFormat = "hh:nn:ss";
+    std::string LongDateFormat = "yyyy-mm-dd";
+    char DateSeparator = '-';
+    char TimeSeparator = ':';
 };
 FormatSettings& ProcessFormatSettings();
 
-// The window font: "宋体" 9 pt (GB2312), or the best installed CJK face standing in for it.
-QFont ChineseUiFont(int pointSize = 9);
-// A "宋体" font of the given character height in pixels.
-QFont ChineseUiFontPx(int pixelHeight, bool bold);
-
-class TBasicForm : public QWidget {
-    Q_OBJECT
+class TBasicForm {
 public:
-    explicit TBasicForm(QWidget* parent = nullptr);
+    explicit TBasicForm(TFormFace& face);
+    virtual ~TBasicForm();
+    TBasicForm(const TBasicForm&) = delete;
+    TBasicForm& operator=(const TBasicForm&) = delete;
 
-    void FormCreate(QObject* sender);
-    // Runs a handler; an error it raises ends up in an error dialog, as the window
-    // system's default error report would show it.
-    static void Guarded(const std::function<void()>& handler);
-    void FormShow(QObject* sender);
-    // Lets the window free itself once closed.
-    virtual void FormClose(QObject* sender, QCloseEvent* event);
+    void FormCreate();
+    void FormShow();
+    // Whether the window may close now; once closed, the face frees it.
+    virtual bool FormClose();
+    // The window is going: release what the window owns. The face still works.
+    virtual void FormDestroy();
+
+    // A click on one of the window's buttons, by the operator or by the window
+    // itself: runs the button's handler.
+    virtual void Click(FormControl button);
+    // A message the window posted to itself (TFormFace::PostToSelf).
+    virtual void MessageReceived(int message);
+    // A timer of the window went off (TFormFace::StartTimer).
+    virtual void TimerFired(int id);
 
 protected:
     virtual void InitOnShow();
     virtual void InitOnCreate();
 
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    bool centred_ = false;
+    TFormFace& Face;
 };
-
-template <class Form>
-Form* CreateForm(QWidget* parent = nullptr) {
-    auto* form = new Form(parent);
-    form->FormCreate(form);
-    return form;
-}

@@ -1,14 +1,9 @@
 #include "ui/DialogUnits.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QRect>
-#include <QString>
-
 #include <cstdint>
 #include <limits>
 
-int MulDiv(int number, int numerator, int denominator) {
+int dialog_units::MulDiv(int number, int numerator, int denominator) {
     if (denominator == 0) return -1;
     const std::int64_t product = static_cast<std::int64_t>(number) * numerator;
     std::int64_t quotient = product / denominator;
@@ -22,10 +17,6 @@ int MulDiv(int number, int numerator, int denominator) {
     return static_cast<int>(quotient);
 }
 
-QSize AverageCharSize(const QFontMetrics& metrics) {
-    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const QRect line = metrics.boundingRect(QRect(), Qt::TextSingleLine, letters);
-    return QSize(line.width() / 52, line.height());
+CharCell AverageCharSize(int sampleWidth, int sampleHeight) {
+    return CharCell{sampleWidth / kAverageCharSampleLength, sampleHeight};
 }
-
-QSize AverageCharSize(const QFont& font) { return AverageCharSize(QFontMetrics(font)); }

@@ -1,169 +1,196 @@
 #include "ui/MainFrm.h"
 
-#include "ui/MsgBox.h"
+#include "ui/FormTexts.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QFileInfo>
-#include <QGroupBox>
-#include <QPushButton>
-#include <QTimer>
+#include <filesystem>
+#include <system_error>
 
-const QEvent::Type TMainForm::CheckFolderEvent = static_cast<QEvent::Type>(QEvent::User + (WM_CHECKFOLDER - 1024));
+TMainForm::TMainForm(TFormFace& face) : TBasicCommForm(face) {}
 
-namespace {
-
-constexpr const char* kTagProperty = "tag";
-
-QPushButton* MakeInitButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setFont(ChineseUiFontPx(16, true));
-    button->setEnabled(false);
-    return button;
-}
-
-// Outer size 436 x 243 with a standard frame around it.
-constexpr int kClientWidth = 420;
-constexpr int kClientHeight = 205;
-
-}  // namespace
-
-TMainForm::TMainForm(QWidget* parent) : TBasicCommForm(parent) {
-    setObjectName("MainForm");
-    btnStopOpening->move(149, 17);
-    btnStopComm->move(285, 17);
-    btnInitCard = MakeInitButton(this, "btnInitCard", "初始化包号", {306, 132, 103, 48});
-    btnInitCard->setVisible(false);
-    btnStartInit = MakeInitButton(this, "btnStartInit", "开始初始化", {294, 132, 103, 48});
-    btnStartInit->setProperty(kTagProperty, 0);
-    setTabOrder(grpCommConfig, btnInitCard);
-    setTabOrder(btnInitCard, btnStartInit);
-    setFixedSize(kClientWidth, kClientHeight);
-
-    connect(btnInitCard, &QPushButton::clicked, this, [this] { Guarded([this] { btnInitCardClick(btnInitCard); }); });
-    connect(btnStartInit, &QPushButton::clicked, this, [this] { Guarded([this] { btnStartInitClick(btnStartInit); }); });
-}
-
-TMainForm::~TMainForm() { TMainForm::FormDestroy(this); }
+TMainForm::~TMainForm() = default;
 
 void TMainForm::InitOnCreate() {
     TBasicCommForm::InitOnCreate();
-    btnInitCard->setEnabled(false);
-    setWindowTitle("发卡格式机(5,6号包)");
-    // The two buttons keep their own larger font.
-    btnInitCard->setFont(ChineseUiFontPx(16, true));
-    btnStartInit->setFont(ChineseUiFontPx(16, true));
+    Face.SetEnabled(FormControl::btnInitCard, false);
+    Face.SetText(FormControl::Form, formtext::kMainFormCaption);
 }
 
 void TMainForm::InitOnShow() {
     TBasicCommForm::InitOnShow();
-    QCoreApplication::postEvent(this, new QEvent(CheckFolderEvent));
+    Face.PostToSelf(WM_CHECKFOLDER);
 }
 
-void TMainForm::customEvent(QEvent* event) {
-    if (event->type() == CheckFolderEvent) {
-        Guarded([this] { CheckEXEINValidFolder(); });
-        return;
+void TMainForm::Click(FormControl button) {
+    switch (button) {
+        case FormControl::btnInitCard: btnInitCardClick(); break;
+        case FormControl::btnStartInit: btnStartInitClick(); break;
+        default: TBasicCommForm::Click(button); break;
     }
-    TBasicCommForm::customEvent(event);
+}
+
+void TMainForm::MessageReceived(int message) {
+    if (message == WM_CHECKFOLDER) CheckEXEINValidFolder();
+    else if (message == WM_PORTLOST) PortLost();
+    else TBasicCommForm::MessageReceived(message);
+}
+
+void TMainForm::TimerFired(int id) {
+    if (id == kReopenTimer) TryReopen();
+    else TBasicCommForm::TimerFired(id);
+}
+
+bool TMainForm::PlacedInInstallationFolder() {
+    // Bare names: they are looked for in the working directory, where the
+    // installation starts the tool, not beside the tool's own program file.
+    std::error_code error;
+    return std::filesystem::is_regular_file("Tolvane.exe", error) &&
+           std::filesystem::is_regular_file("KelmConfig.ini", error);
 }
 
 void TMainForm::CheckEXEINValidFolder() {
-    // Bare names: they are looked for in the working directory, where the
-    // installation starts the tool, not beside the tool's own program file.
-    const bool placed = QFileInfo("Tolvane.exe").isFile() && QFileInfo("KelmConfig.ini").isFile();
-    if (placed) return;
-    grpCommConfig->setEnabled(false);
-    btnOpenComm->setEnabled(false);
-    ShowInfo("请将格式化软件放置在水控软件安装目录。");
+    if (PlacedInInstallationFolder()) return;
+    Face.SetEnabled(FormControl::grpCommConfig, false);
+    Face.SetEnabled(FormControl::btnOpenComm, false);
+    Face.ShowInfo(formtext::kNotPlaced);
 }
 
-int TMainForm::StartInitTag() const { return btnStartInit->property(kTagProperty).toInt(); }
-
-void TMainForm::SetStartInitTag(int tag) { btnStartInit->setProperty(kTagProperty, tag); }
-
-void TMainForm::btnOpenCommClick(QObject* sender) {
+void TMainForm::btnOpenCommClick() {
     if (stopping_) return;
     struct Finally {
         TMainForm* form;
         ~Finally() {
-            form->btnInitCard->setEnabled(form->CommOpened);
-            form->btnStartInit->setEnabled(form->CommOpened);
+            form->Face.SetEnabled(FormControl::btnInitCard, form->CommOpened);
+            form->Face.SetEnabled(FormControl::btnStartInit, form->CommOpened);
         }
     } finally{this};
-    TBasicCommForm::btnOpenCommClick(sender);
+    TBasicCommForm::btnOpenCommClick();
 }
 
 KeyMaterial TMainForm::CardKeys() { return InstallationKeyMaterial(); }
 
-void TMainForm::btnInitCardClick(QObject*) {
+void TMainForm::btnInitCardClick() {
     if (!CommLink) return;
     lastOutcome_ = InitializeCard(*CommLink, cardSerial_.exchange(0), CardKeys(),
-                                  [](const std::string& text) { ShowInfoUtf8(text); });
+                                  [this](const std::string& text) { Face.ShowInfo(text); });
 }
 
 void TMainForm::OnCardFound(std::uint32_t serial) {
     cardSerial_.store(serial);
-    btnInitCardClick(btnInitCard);
+    btnInitCardClick();
 }
 
-void TMainForm::btnStartInitClick(QObject*) {
+void TMainForm::btnStartInitClick() {
     if (stopping_) return;
     if (StartInitTag() != 0) {
         SetStartInitTag(0);
-        btnStartInit->setText("开始初始化");
-        stopping_ = true;
-        struct Done {
-            TMainForm* form;
-            ~Done() {
-                form->stopping_ = false;
-                if (form->closeAfterStop_) {
-                    form->closeAfterStop_ = false;
-                    QTimer::singleShot(0, form, &QWidget::close);
-                }
-            }
-        } done{this};
-        CardWatcher->Stop();
+        Face.SetText(FormControl::btnStartInit, formtext::kStartInit);
+        StopReopening();
+        StopWatcher();
         return;
     }
     if (!CardWatcher) {
         CardWatcher = std::make_unique<TAutoFindCardThrd>(CommLink.get());
         CardWatcher->OnNewCard = [this](std::uint32_t serial) { OnCardFound(serial); };
+        // On the watcher's thread, the one using the link: a step that failed with
+        // the port still open (a garbled answer) is the watcher's business, and it
+        // carries on; a link that closed its port (a write failed: the adapter was
+        // unplugged) is the window's.
+        CardWatcher->OnPollError = [this] {
+            if (!CommLink->PortOpen()) Face.PostToSelf(WM_PORTLOST);
+        };
         // While this thread waits for the watcher, the watcher may be waiting for the
-        // operator to confirm a message on this thread: keep the dialogs working. The
-        // handlers below refuse to run again meanwhile.
-        CardWatcher->WaitService = [] { QApplication::processEvents(QEventLoop::AllEvents, 10); };
+        // operator to confirm a message on this thread: keep the window working.
+        CardWatcher->WaitService = [this] { Face.ProcessEvents(); };
         if (!CardWatcher->EnsureOpen("")) {
-            ShowInfo("打开串口失败");
+            Face.ShowInfo(formtext::kOpenFailed);
             return;
         }
     }
-    btnStartInit->setText("停止初始化");
+    Face.SetText(FormControl::btnStartInit, formtext::kStopInit);
     SetStartInitTag(1);
     CardWatcher->Start();
 }
 
-void TMainForm::btnStopCommClick(QObject* sender) {
-    if (stopping_) return;
-    if (StartInitTag() == 1) btnStartInitClick(btnStartInit);
-    btnStartInit->setEnabled(false);
-    TBasicCommForm::btnStopCommClick(sender);
+void TMainForm::StopWatcher() {
+    stopping_ = true;
+    try {
+        CardWatcher->Stop();
+    } catch (...) {
+        stopping_ = false;
+        throw;
+    }
+    stopping_ = false;
+    if (closePortAfterStop_) {
+        closePortAfterStop_ = false;
+        // A close already under way (it started this stop) covers the click.
+        if (!closingPort_) btnStopCommClick();
+    }
+    if (closeAfterStop_) {
+        closeAfterStop_ = false;
+        Face.CloseSelf();
+    }
 }
 
-void TMainForm::FormClose(QObject* sender, QCloseEvent* event) {
+void TMainForm::btnStopCommClick() {
+    if (stopping_) {
+        closePortAfterStop_ = true;
+        return;
+    }
+    closingPort_ = true;
+    struct Done {
+        bool& closing;
+        ~Done() { closing = false; }
+    } done{closingPort_};
+    if (StartInitTag() == 1) btnStartInitClick();
+    Face.SetEnabled(FormControl::btnStartInit, false);
+    TBasicCommForm::btnStopCommClick();
+}
+
+void TMainForm::PortLost() {
+    if (destroying_ || stopping_ || reopening_ || StartInitTag() != 1) return;
+    // Nothing may touch the link while the watcher could still run a step.
+    StopWatcher();
+    if (StartInitTag() != 1 || !CommOpened) return;  // stopped or closed meanwhile
+    if (CommLink->PortOpen()) {
+        // A message from before the port was closed and a reader found again.
+        CardWatcher->Start();
+        return;
+    }
+    reopening_ = true;
+    SetStatus(formtext::StatusLost(OpenedPort()));
+    Face.StartTimer(kReopenTimer, kReopenIntervalMs);
+}
+
+void TMainForm::StopReopening() {
+    if (!reopening_) return;
+    reopening_ = false;
+    Face.StopTimer(kReopenTimer);
+}
+
+void TMainForm::TryReopen() {
+    if (!reopening_ || destroying_) {
+        Face.StopTimer(kReopenTimer);
+        return;
+    }
+    if (!CommLink->OpenPort(OpenedPort())) return;
+    StopReopening();
+    SetStatus(formtext::StatusOpened(OpenedPort()));
+    CardWatcher->Start();
+}
+
+bool TMainForm::FormClose() {
     if (stopping_) {
         // This handler runs inside the wait for the watcher; the window must outlive it.
         closeAfterStop_ = true;
-        event->ignore();
-        return;
+        return false;
     }
-    TBasicCommForm::FormClose(sender, event);
+    return TBasicCommForm::FormClose();
 }
 
-void TMainForm::FormDestroy(QObject* sender) {
+void TMainForm::FormDestroy() {
+    destroying_ = true;
+    StopReopening();
     // The watcher works through the link: it goes first.
     CardWatcher.reset();
-    TBasicCommForm::FormDestroy(sender);
+    TBasicCommForm::FormDestroy();
 }

@@ -1,65 +1,93 @@
-// TMainForm: the tool's main window. It carries the connection panel, checks that
-// it was started in the installation folder of the water-control software, and
-// starts and stops automatic initialization: while it runs, the card watcher hands
-// every newly presented card to the card procedure.
+// TMainForm: the tool's main window, without the window system. It carries the
+// connection panel, checks that it was started in the installation folder of the
+// water-control software, and starts and stops automatic initialization: while it
+// runs, the card watcher hands every newly presented card to the card procedure.
+//
+// Threads: the handlers run on the UI thread; OnCardFound, and the card procedure
+// with its messages, on the watcher's. Stopping the watcher waits for it on the UI
+// thread while the face keeps processing events (TAutoFindCardThrd::WaitService), so
+// a message the watcher is showing can still be confirmed; the handlers that arrive
+// meanwhile wait their turn (a 关闭串口 click, a close of the window) and run once
+// the stop has ended.
+//
+// An unplugged reader: when the watcher's link loses its port while automatic
+// initialization runs, the status label says so and the window tries to open the
+// same port again every kReopenIntervalMs, on the UI thread; once it opens, the
+// label returns to "comN已打开..." and the watcher carries on.
 #pragma once
 
 #include "card_init/AutoFindCard.h"
 #include "card_init/CardInit.h"
 #include "ui/BasicCommFrm.h"
 
-#include <QEvent>
-
 #include <atomic>
-
+#include <cstdint>
 #include <memory>
 
 class TMainForm : public TBasicCommForm {
-    Q_OBJECT
 public:
-    // Posted to itself when shown; runs the placement check (message 1136, WM_USER + 112).
+    // Posted to itself when shown; runs the placement check (WM_USER + 112).
     static constexpr int WM_CHECKFOLDER = 1136;
-    static const QEvent::Type CheckFolderEvent;
+    // Posted by the watcher's thread when its link lost the port (WM_USER + 113).
+    static constexpr int WM_PORTLOST = 1137;
+    // The timer that reopens a lost port, and its interval.
+    static constexpr int kReopenTimer = 1;
+    static constexpr long kReopenIntervalMs = 500;
 
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(TFormFace& face);
     ~TMainForm() override;
-
-    QPushButton* btnInitCard = nullptr;   // never shown; reached through OnCardFound
-    QPushButton* btnStartInit = nullptr;  // property "tag": 0 stopped, 1 running
 
     std::unique_ptr<TAutoFindCardThrd> CardWatcher;
 
-    int StartInitTag() const;
+    // The tag of btnStartInit: 0 stopped, 1 running.
+    int StartInitTag() const { return startInitTag_; }
+    // The port was lost while automatic initialization ran and is being reopened.
+    bool ReopeningPort() const { return reopening_; }
 
+    // Whether "Tolvane.exe" and "KelmConfig.ini" are both files (not folders) in the
+    // working directory; the second is looked for only when the first is there.
+    static bool PlacedInInstallationFolder();
     void CheckEXEINValidFolder();
     // Called on the card watcher's thread for each newly presented card.
     virtual void OnCardFound(std::uint32_t serial);
-    void FormDestroy(QObject* sender) override;
-    // Closing while the watcher is being stopped waits until it has stopped.
-    void FormClose(QObject* sender, QCloseEvent* event) override;
+
+    void btnOpenCommClick() override;
+    void btnStopCommClick() override;
+    void btnInitCardClick();
+    void btnStartInitClick();
+
+    bool FormClose() override;
+    void FormDestroy() override;
+    void Click(FormControl button) override;
+    void MessageReceived(int message) override;
+    void TimerFired(int id) override;
 
     // The card procedure's outcome of the last run (for callers that report it).
     InitOutcome LastOutcome() const { return lastOutcome_; }
 
-public slots:
-    void btnOpenCommClick(QObject* sender) override;
-    void btnStopCommClick(QObject* sender) override;
-    void btnInitCardClick(QObject* sender);
-    void btnStartInitClick(QObject* sender);
-
 protected:
     void InitOnCreate() override;
     void InitOnShow() override;
-    void customEvent(QEvent* event) override;
 
     // The installation's keys; tests may hand in others.
     virtual KeyMaterial CardKeys();
 
 private:
-    void SetStartInitTag(int tag);
+    void SetStartInitTag(int tag) { startInitTag_ = tag; }
+    // Stops the watcher and waits for it; then runs what arrived meanwhile.
+    void StopWatcher();
+    void PortLost();
+    void StopReopening();
+    void TryReopen();
+
+    int startInitTag_ = 0;
     std::atomic<InitOutcome> lastOutcome_{InitOutcome::Ok};
     // The card the watcher reported, for the run it starts; 0 when a run has no such card.
     std::atomic<std::uint32_t> cardSerial_{0};
-    bool stopping_ = false;  // the watcher is being stopped; the handlers wait their turn
-    bool closeAfterStop_ = false;
+    bool stopping_ = false;            // the watcher is being stopped
+    bool closeAfterStop_ = false;      // the window was closed meanwhile
+    bool closePortAfterStop_ = false;  // 关闭串口 was clicked meanwhile
+    bool closingPort_ = false;         // btnStopCommClick is under way
+    bool reopening_ = false;
+    bool destroying_ = false;
 };

@@ -6,7 +6,7 @@
 #include "MsgBoxTestSupport.h"
 #include "reader_link/SectorTrailer.h"
 #include "tests/support/InstallKeys.h"
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,8 +38,8 @@ bool Eventually(F condition, int timeoutMs = 10000) {
 }
 
 // A connected main window with automatic initialization running.
-std::unique_ptr<TMainForm> Running(Desk& desk) {
-    std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+std::unique_ptr<QtMainForm> Running(Desk& desk) {
+    std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
     QTest::mouseClick(form->btnOpenComm, Qt::LeftButton);
     QTest::mouseClick(form->btnStartInit, Qt::LeftButton);
     return form;
@@ -52,13 +52,13 @@ class MainFormTests : public QObject {
 private slots:
     void windowAsTheOperatorFirstSeesIt() {
         Desk desk;
-        std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+        std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
         QCOMPARE(form->windowTitle(), QStringLiteral("发卡格式机(5,6号包)"));
         QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
         QCOMPARE(form->btnInitCard->text(), QStringLiteral("初始化包号"));
         QVERIFY(!form->btnInitCard->isVisible());
         QVERIFY(!form->btnStartInit->isEnabled());
-        QCOMPARE(form->StartInitTag(), 0);
+        QCOMPARE(form->Logic().StartInitTag(), 0);
         QVERIFY(ShownDialogs().isEmpty());
         QVERIFY(form->grpCommConfig->isEnabled());
     }
@@ -85,7 +85,7 @@ private slots:
             shown = dialog->Message->text();
             PressKey(dialog, Qt::Key_Return);
         });
-        std::unique_ptr<TMainForm> form(CreateForm<TMainForm>());
+        std::unique_ptr<QtMainForm> form(new QtMainForm);
         form->show();
         QVERIFY(Eventually([&] { return !shown.isEmpty(); }));
         QCOMPARE(shown, QStringLiteral("请将格式化软件放置在水控软件安装目录。"));
@@ -103,7 +103,7 @@ private slots:
             shown = dialog->Message->text();
             dialog->done(mrOK);
         });
-        std::unique_ptr<TMainForm> form(CreateForm<TMainForm>());
+        std::unique_ptr<QtMainForm> form(new QtMainForm);
         form->show();
         QVERIFY(Eventually([&] { return !shown.isEmpty(); }));
         QVERIFY(!form->btnOpenComm->isEnabled());
@@ -112,35 +112,35 @@ private slots:
     void startAndStopToggleCaptionAndTag() {
         Watchdog watchdog(std::chrono::seconds(60), "start and stop");
         Desk desk;
-        std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+        std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
         QTest::mouseClick(form->btnOpenComm, Qt::LeftButton);
         QVERIFY(form->btnStartInit->isEnabled());
-        QVERIFY(!form->CardWatcher);
+        QVERIFY(!form->Logic().CardWatcher);
 
         QTest::mouseClick(form->btnStartInit, Qt::LeftButton);
         QCOMPARE(form->btnStartInit->text(), QStringLiteral("停止初始化"));
-        QCOMPARE(form->StartInitTag(), 1);
-        QVERIFY(form->CardWatcher);
+        QCOMPARE(form->Logic().StartInitTag(), 1);
+        QVERIFY(form->Logic().CardWatcher);
         // The watcher polls the reader through the window's link.
         desk.Reader().ClearExchanges();
         QVERIFY(desk.Reader().WaitForExchanges(2, std::chrono::seconds(10)));
 
-        TAutoFindCardThrd* watcher = form->CardWatcher.get();
+        TAutoFindCardThrd* watcher = form->Logic().CardWatcher.get();
         QTest::mouseClick(form->btnStartInit, Qt::LeftButton);
         QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
-        QCOMPARE(form->StartInitTag(), 0);
+        QCOMPARE(form->Logic().StartInitTag(), 0);
         QVERIFY(watcher->Idle.load());
 
         // The same watcher is started again.
         QTest::mouseClick(form->btnStartInit, Qt::LeftButton);
-        QCOMPARE(form->CardWatcher.get(), watcher);
-        QCOMPARE(form->StartInitTag(), 1);
+        QCOMPARE(form->Logic().CardWatcher.get(), watcher);
+        QCOMPARE(form->Logic().StartInitTag(), 1);
     }
 
     void firstStartWithoutAnOpenPortSaysSoAndTheSecondStartsPolling() {
         Watchdog watchdog(std::chrono::seconds(60), "first start");
         Desk desk;
-        std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+        std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
         QString shown;
         WhenDialogShown([&](TMessageForm* dialog) {
             shown = dialog->Message->text();
@@ -148,19 +148,19 @@ private slots:
         });
         // The button is disabled until a scan found a reader; the handler itself
         // must still cope.
-        form->btnStartInitClick(form->btnStartInit);
+        form->Logic().btnStartInitClick();
         QCOMPARE(shown, QStringLiteral("打开串口失败"));
         QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
-        QCOMPARE(form->StartInitTag(), 0);
-        QVERIFY(form->CardWatcher);
+        QCOMPARE(form->Logic().StartInitTag(), 0);
+        QVERIFY(form->Logic().CardWatcher);
 
-        form->btnStartInitClick(form->btnStartInit);
+        form->Logic().btnStartInitClick();
         QVERIFY(ShownDialogs().isEmpty());
-        QCOMPARE(form->StartInitTag(), 1);
+        QCOMPARE(form->Logic().StartInitTag(), 1);
         QTest::qWait(300);
         QVERIFY(desk.Reader().Exchanges().empty());  // nothing is sent without a connection
-        form->btnStartInitClick(form->btnStartInit);
-        QCOMPARE(form->StartInitTag(), 0);
+        form->Logic().btnStartInitClick();
+        QCOMPARE(form->Logic().StartInitTag(), 0);
     }
 
     void cardLaidWhileRunningIsFormattedOnce() {
@@ -172,7 +172,7 @@ private slots:
         QTest::qWait(500);  // the card stays on the reader
         QCOMPARE(desk.Reader().SignalModes(), (std::vector<std::uint8_t>{2, 3}));
         QVERIFY(ShownDialogs().isEmpty());
-        QCOMPARE(form->LastOutcome(), InitOutcome::Ok);
+        QCOMPARE(form->Logic().LastOutcome(), InitOutcome::Ok);
         const auto card = desk.Reader().CardBySerial(kFresh);
         QVERIFY(card);
         for (int sector : {5, 6}) {
@@ -226,7 +226,7 @@ private slots:
         // The card stays: no second dialog for it.
         QTest::qWait(500);
         QVERIFY(ShownDialogs().isEmpty());
-        QCOMPARE(form->LastOutcome(), InitOutcome::AlreadyInitialized);
+        QCOMPARE(form->Logic().LastOutcome(), InitOutcome::AlreadyInitialized);
     }
 
     void stopWhileAMessageIsPendingWaitsForItsConfirmation() {
@@ -240,14 +240,14 @@ private slots:
         // The operator confirms while the stop is waiting for the watcher.
         bool stillRunningWhenConfirmed = false;
         QTimer::singleShot(300, dialog, [&, dialog] {
-            stillRunningWhenConfirmed = !form->CardWatcher->Idle.load();
+            stillRunningWhenConfirmed = !form->Logic().CardWatcher->Idle.load();
             dialog->done(mrOK);
         });
-        form->btnStartInitClick(form->btnStartInit);
+        form->Logic().btnStartInitClick();
         QVERIFY(stillRunningWhenConfirmed);
-        QCOMPARE(form->StartInitTag(), 0);
+        QCOMPARE(form->Logic().StartInitTag(), 0);
         QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
-        QVERIFY(form->CardWatcher->Idle.load());
+        QVERIFY(form->Logic().CardWatcher->Idle.load());
         QVERIFY(Eventually([] { return ShownDialogs().isEmpty(); }));
     }
 
@@ -255,7 +255,7 @@ private slots:
         Watchdog watchdog(std::chrono::seconds(60), "close during stop");
         Desk desk;
         QPointer<QWidget> window = Running(desk).release();
-        auto* form = static_cast<TMainForm*>(window.data());
+        auto* form = static_cast<QtMainForm*>(window.data());
         desk.Reader().PlaceCard(InitializedCard(kDone));
         QVERIFY(Eventually([] { return !ShownDialogs().isEmpty(); }));
         TMessageForm* dialog = ShownDialogs().first();
@@ -265,10 +265,78 @@ private slots:
             survivedClose = form->isVisible();
         });
         QTimer::singleShot(300, dialog, [dialog] { dialog->done(mrOK); });
-        form->btnStartInitClick(form->btnStartInit);
+        form->Logic().btnStartInitClick();
         QVERIFY(survivedClose);
         QVERIFY(WaitUntilDeleted(window));
         QCOMPARE(HexDump(desk.Reader().Exchanges().back().request.data(), 2), std::string("38,00"));
+    }
+
+    void closePortClickedDuringAStopTakesEffectOnceTheStopHasEnded() {
+        Watchdog watchdog(std::chrono::seconds(60), "close port during stop");
+        Desk desk;
+        auto form = Running(desk);
+        desk.Reader().PlaceCard(InitializedCard(kDone));
+        QVERIFY(Eventually([] { return !ShownDialogs().isEmpty(); }));
+        TMessageForm* dialog = ShownDialogs().first();
+        // Both arrive while the stop below waits for the watcher, which waits for the dialog.
+        QTimer::singleShot(100, form.get(), [&] { QTest::mouseClick(form->btnStopComm, Qt::LeftButton); });
+        QTimer::singleShot(300, dialog, [dialog] { dialog->done(mrOK); });
+        form->Logic().btnStartInitClick();
+
+        QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口已关闭"));
+        QVERIFY(!form->Logic().CommOpened);
+        QVERIFY(form->btnOpenComm->isEnabled());
+        QVERIFY(!form->btnStopComm->isEnabled());
+        QVERIFY(!form->btnStartInit->isEnabled());
+        QCOMPARE(HexDump(desk.Reader().Exchanges().back().request.data(), 2), std::string("38,00"));
+    }
+
+    void unpluggedReaderIsWaitedForAndAutomaticInitializationCarriesOn() {
+        Watchdog watchdog(std::chrono::seconds(60), "unplugged reader");
+        Desk desk;
+        auto form = Running(desk);
+        QVERIFY(desk.Reader().WaitForExchanges(2, std::chrono::seconds(10)));
+        desk.Reader().Hangup();
+        QVERIFY(Eventually([&] { return form->lblComStatTips->text() == QStringLiteral("com3已断开..."); }));
+        QVERIFY(ShownDialogs().isEmpty());
+        QCOMPARE(form->btnStartInit->text(), QStringLiteral("停止初始化"));
+        QVERIFY(form->btnStartInit->isEnabled());
+        QVERIFY(form->btnStopComm->isEnabled());
+
+        desk.Reader().ClearExchanges();
+        QVERIFY(desk.Reader().Reappear());
+        QVERIFY(Eventually([&] { return form->lblComStatTips->text() == QStringLiteral("com3已打开..."); }));
+        desk.Reader().PlaceCard(sim::MifareCard(kFresh));
+        QVERIFY(Eventually([&] { return desk.Reader().SignalModes().size() >= 2; }));
+        QCOMPARE(desk.Reader().SignalModes(), (std::vector<std::uint8_t>{2, 3}));
+        QCOMPARE(form->Logic().StartInitTag(), 1);
+    }
+
+    void whileTheReaderIsUnpluggedStopAndCloseStillWork() {
+        Watchdog watchdog(std::chrono::seconds(60), "close while unplugged");
+        Desk desk;
+        auto form = Running(desk);
+        QVERIFY(desk.Reader().WaitForExchanges(2, std::chrono::seconds(10)));
+        desk.Reader().Hangup();
+        QVERIFY(Eventually([&] { return form->Logic().ReopeningPort(); }));
+
+        QTest::mouseClick(form->btnStartInit, Qt::LeftButton);
+        QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
+        QVERIFY(!form->Logic().ReopeningPort());
+        QTest::mouseClick(form->btnStartInit, Qt::LeftButton);  // waits for the reader again
+        QVERIFY(Eventually([&] { return form->Logic().ReopeningPort(); }));
+
+        QTest::mouseClick(form->btnStopComm, Qt::LeftButton);
+        QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口已关闭"));
+        QCOMPARE(form->Logic().StartInitTag(), 0);
+        QVERIFY(!form->Logic().ReopeningPort());
+        QVERIFY(form->btnOpenComm->isEnabled());
+        QVERIFY(!form->btnStopComm->isEnabled());
+        QVERIFY(!form->btnStartInit->isEnabled());
+        // Back, the reader is not opened behind the operator's back.
+        QVERIFY(desk.Reader().Reappear());
+        QTest::qWait(700);
+        QVERIFY(!form->Logic().CommLink->PortOpen());
     }
 
     void closingThePortWhileRunningStopsInitializationFirst() {
@@ -277,10 +345,10 @@ private slots:
         auto form = Running(desk);
         QVERIFY(desk.Reader().WaitForExchanges(2, std::chrono::seconds(10)));
         QTest::mouseClick(form->btnStopComm, Qt::LeftButton);
-        QCOMPARE(form->StartInitTag(), 0);
+        QCOMPARE(form->Logic().StartInitTag(), 0);
         QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
         QVERIFY(!form->btnStartInit->isEnabled());
-        QVERIFY(form->CardWatcher->Idle.load());
+        QVERIFY(form->Logic().CardWatcher->Idle.load());
         QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口已关闭"));
         // The watcher had stopped before the port closed: signal 0 is the last request.
         const auto exchanges = desk.Reader().Exchanges();

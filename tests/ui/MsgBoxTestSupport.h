@@ -2,7 +2,7 @@
 // from the font metrics, and helpers to drive modal dialogs.
 #pragma once
 
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QFont>
 #include <QString>

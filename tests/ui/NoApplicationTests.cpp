@@ -1,6 +1,6 @@
 // Runs before the test program creates its QApplication: library code may
 // report from a process (or a phase of one) that has no window system.
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -14,7 +14,7 @@
 namespace {
 
 // The three panel buttons, enabled or not, in the order open, stop opening, close.
-QString Buttons(const TMainForm& form) {
+QString Buttons(const QtMainForm& form) {
     QString marks;
     for (const QPushButton* b : {form.btnOpenComm, form.btnStopOpening, form.btnStopComm}) marks += b->isEnabled() ? '1' : '0';
     return marks;
@@ -28,7 +28,7 @@ private slots:
     void scanFindsTheReaderOnTheThirdPort() {
         Watchdog watchdog(std::chrono::seconds(60), "scan");
         Desk desk;
-        std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+        std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
         QCOMPARE(Buttons(*form), QStringLiteral("100"));
         QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口状态提示"));
         QVERIFY(!form->btnStartInit->isEnabled());
@@ -41,8 +41,8 @@ private slots:
         QCOMPARE(labels.Texts(), (QStringList{"正在打开com1...", "正在打开com2...", "正在打开com3...", "com3已打开..."}));
         QCOMPARE(duringScan, QStringLiteral("010"));
         QCOMPARE(Buttons(*form), QStringLiteral("001"));
-        QVERIFY(form->CommOpened);
-        QCOMPARE(form->CommLink->RetryCount.load(), 3);
+        QVERIFY(form->Logic().CommOpened);
+        QCOMPARE(form->Logic().CommLink->RetryCount.load(), 3);
         QVERIFY(form->btnStartInit->isEnabled());
         QVERIFY(form->btnInitCard->isEnabled());
         QVERIFY(!form->btnInitCard->isVisible());
@@ -51,7 +51,7 @@ private slots:
     void stopEndsTheScanAtTheNextPort() {
         Watchdog watchdog(std::chrono::seconds(60), "stopped scan");
         Desk desk(/*withReader=*/false);
-        std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+        std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
         LabelRecorder labels(form->lblComStatTips);
         // With no reader the scan goes round com1..com15 until stopped; the click
         // gets through because the scan serves events after each port.
@@ -61,23 +61,23 @@ private slots:
         QCOMPARE(form->lblComStatTips->text(), QStringLiteral("用户停止打开"));
         QVERIFY(labels.Texts().contains("正在打开com15..."));
         QCOMPARE(Buttons(*form), QStringLiteral("100"));
-        QVERIFY(!form->CommOpened);
+        QVERIFY(!form->Logic().CommOpened);
         QVERIFY(!form->btnStartInit->isEnabled());
-        QCOMPARE(form->CommLink->RetryCount.load(), 3);
+        QCOMPARE(form->Logic().CommLink->RetryCount.load(), 3);
     }
 
     void closingThePortLeavesOnlyOpenAndAllowsAnotherScan() {
         Watchdog watchdog(std::chrono::seconds(60), "close port");
         Desk desk;
-        std::unique_ptr<TMainForm> form(desk.OpenMainForm());
+        std::unique_ptr<QtMainForm> form(desk.OpenMainForm());
         QTest::mouseClick(form->btnOpenComm, Qt::LeftButton);
-        QVERIFY(form->CommOpened);
+        QVERIFY(form->Logic().CommOpened);
         desk.Reader().ClearExchanges();
 
         QTest::mouseClick(form->btnStopComm, Qt::LeftButton);
         QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口已关闭"));
         QCOMPARE(Buttons(*form), QStringLiteral("100"));
-        QVERIFY(!form->CommOpened);
+        QVERIFY(!form->Logic().CommOpened);
         QVERIFY(!form->btnStartInit->isEnabled());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(desk.Reader().SignalModes(), std::vector<std::uint8_t>{0});
@@ -93,7 +93,7 @@ private slots:
         Watchdog watchdog(std::chrono::seconds(60), "close window connected");
         Desk desk;
         QPointer<QWidget> form = desk.OpenMainForm();
-        QTest::mouseClick(static_cast<TMainForm*>(form.data())->btnOpenComm, Qt::LeftButton);
+        QTest::mouseClick(static_cast<QtMainForm*>(form.data())->btnOpenComm, Qt::LeftButton);
         desk.Reader().ClearExchanges();
         form->close();
         QVERIFY(WaitUntilDeleted(form));
@@ -116,10 +116,10 @@ private slots:
         QVERIFY(desk.Reader().LinkAs("com4"));
         desk.Reader().SetSilent(true);
         QPointer<QWidget> form = desk.OpenMainForm();
-        auto* main = static_cast<TMainForm*>(form.data());
+        auto* main = static_cast<QtMainForm*>(form.data());
         bool closedWhileScanning = false;
         QTimer::singleShot(50, main, [&] {
-            closedWhileScanning = main->Scanning();
+            closedWhileScanning = main->Logic().Scanning();
             main->close();
         });
         QTest::mouseClick(main->btnOpenComm, Qt::LeftButton);

@@ -1,6 +1,6 @@
 #include "WindowTestSupport.h"
 
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -24,8 +24,8 @@ Desk::Desk(bool withReader, bool placed) : previousFolder_(QDir::currentPath()) 
 
 Desk::~Desk() { QDir::setCurrent(previousFolder_); }
 
-TMainForm* Desk::OpenMainForm() {
-    auto* form = CreateForm<TMainForm>();
+QtMainForm* Desk::OpenMainForm() {
+    auto* form = new QtMainForm;
     form->show();
     // The placement check arrives as a posted message.
     QCoreApplication::processEvents();

@@ -5,7 +5,7 @@
 
 #include "sim/SimReader.h"
 #include "tests/support/PortTable.h"
-#include "ui/MainFrm.h"
+#include "ui/qt/QtMainForm.h"
 
 #include <QObject>
 #include <QPointer>
@@ -35,7 +35,7 @@ public:
 
     // A main window made and shown as the program does it; the placement check
     // has run when this returns (no dialog pending, or the caller handles it).
-    TMainForm* OpenMainForm();
+    QtMainForm* OpenMainForm();
 
 private:
     testsupport::PortTable ports_;

@@ -3,7 +3,6 @@
 #include <QApplication>
 
 int RunNoApplicationTests(int argc, char** argv);
-int RunDialogUnitsTests(int argc, char** argv);
 int RunLayoutTests(int argc, char** argv);
 int RunButtonTests(int argc, char** argv);
 int RunCopyKeyTests(int argc, char** argv);
@@ -17,7 +16,6 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cardfmt_msgbox_tests"));
-    failed += RunDialogUnitsTests(argc, argv);
     failed += RunLayoutTests(argc, argv);
     failed += RunButtonTests(argc, argv);
     failed += RunCopyKeyTests(argc, argv);

@@ -1,12 +1,14 @@
 // cardfmt-screens OUTDIR: renders the main window in its states (idle, scanning,
-// connected, running) and the message dialogs to PNG files, driving the real window
+// connected, running, unplugged) and the message dialogs to PNG files, driving the real window
 // against the simulated reader linked as com3.
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
-#include "ui/MainFrm.h"
-#include "ui/MsgBox.h"
+#include "ui/qt/MsgBox.h"
+#include "ui/qt/QtMainForm.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
     QFile("Tolvane.exe").open(QIODevice::WriteOnly);
     QFile("KelmConfig.ini").open(QIODevice::WriteOnly);
 
-    auto* form = CreateForm<TMainForm>();
+    auto* form = new QtMainForm;
     form->show();
     Save(form, out, "main-idle");
 
@@ -62,6 +64,20 @@ int main(int argc, char** argv) {
 
     form->btnStartInit->click();
     Save(form, out, "main-running");
+
+    // The reader unplugged while automatic initialization runs, then plugged in again.
+    const auto waitFor = [form](const QString& status) {
+        QDeadlineTimer deadline(10000);
+        while (form->lblComStatTips->text() != status && !deadline.hasExpired()) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+    };
+    reader.Hangup();
+    waitFor("com3已断开...");
+    Save(form, out, "main-unplugged");
+    reader.Reappear();
+    waitFor("com3已打开...");
 
     for (auto [text, kind, buttons, name] :
          {std::tuple{QString("该卡已初始化。"), mkInformation, MessageButtons(mbOK), "dialog-info"},

@@ -1,0 +1,94 @@
+// The port scan's pause after a pass in which no port could be opened: when it comes,
+// and that a stop clicked during it ends the scan before another port is tried.
+#include "FakeFace.h"
+
+#include "tests/support/Frames.h"
+#include "tests/support/MemoryPort.h"
+#include "ui/BasicCommFrm.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// A panel whose link opens only the ports `opens` lets through; behind each, something
+// answers every frame, though not as a reader would.
+class PanelOverPorts : public TBasicCommForm {
+public:
+    PanelOverPorts(TFormFace& face, std::vector<std::string> opens) : TBasicCommForm(face), opens_(std::move(opens)) {}
+
+protected:
+    std::unique_ptr<TCommClass> MakeCommLink() override {
+        return std::make_unique<TCommClass>([this](const std::string& name) {
+            platform::OpenResult result;
+            if (std::find(opens_.begin(), opens_.end(), name) == opens_.end()) {
+                result.error = "no such port";
+                return result;
+            }
+            auto shared = std::make_shared<MemoryPort::Shared>();
+            shared->responder = [](const std::vector<std::uint8_t>&, std::deque<std::uint8_t>& incoming) {
+                const ByteString notAReader = ReplyFrame({0x01, 0x00, 0x01});
+                incoming.insert(incoming.end(), notAReader.begin(), notAReader.end());
+            };
+            result.port = std::make_unique<MemoryPort>(shared);
+            result.device = name;
+            return result;
+        });
+    }
+
+private:
+    std::vector<std::string> opens_;
+};
+
+std::vector<std::string> OnePass() {
+    std::vector<std::string> texts;
+    for (int n = 1; n <= 15; ++n) texts.push_back("正在打开com" + std::to_string(n) + "...");
+    return texts;
+}
+
+}  // namespace
+
+TEST(ScanPause, APassWithoutAnOpenablePortPausesAndAStopDuringThePauseEndsTheScan) {
+    FakeFace face;
+    PanelOverPorts panel(face, {});
+    panel.FormCreate();
+    std::vector<long> waits;
+    int served = 0;
+    face.OnProcessEvents = [&](long waitMs) {
+        if (waitMs > 0) {
+            waits.push_back(waitMs);
+            panel.btnStopOpeningClick();
+        }
+        if (++served > 100) panel.btnStopOpeningClick();  // no pause at all: end the test
+    };
+    panel.btnOpenCommClick();
+
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_LE(waits[0], TBasicCommForm::kEmptyPassPauseMs);
+    auto expected = OnePass();
+    expected.push_back("用户停止打开");
+    EXPECT_EQ(face.Status, expected);
+    EXPECT_TRUE(face.IsEnabled(FormControl::btnOpenComm));
+    EXPECT_FALSE(face.IsEnabled(FormControl::btnStopOpening));
+}
+
+TEST(ScanPause, APassThatOpenedAPortGoesOnWithoutPause) {
+    FakeFace face;
+    PanelOverPorts panel(face, {"com4"});
+    panel.FormCreate();
+    long waits = 0;
+    face.OnProcessEvents = [&](long waitMs) {
+        if (waitMs > 0) ++waits;
+        // Stop once the second pass has begun.
+        if (std::count(face.Status.begin(), face.Status.end(), "正在打开com1...") == 2) panel.btnStopOpeningClick();
+    };
+    panel.btnOpenCommClick();
+
+    EXPECT_EQ(waits, 0);
+    auto expected = OnePass();
+    expected.push_back("正在打开com1...");
+    expected.push_back("用户停止打开");
+    EXPECT_EQ(face.Status, expected);
+    EXPECT_FALSE(panel.CommLink->PortOpen());
+}

@@ -1,0 +1,230 @@
+// The Win32 face of the main window under wine, driven through its real controls
+// by window messages, against the simulated reader behind com3 of the prefix
+// (com1 and com2 lead nowhere). What the windows decide is tested natively with
+// the window logic; these tests check what the face alone does: that clicks
+// reach the handlers, that states and texts show in the controls, that posted
+// messages, dialogs, keys, the clipboard and closing work on Win32.
+#include "platform/win32/Win32Text.h"
+#include "tests/ui/win32/SimLine.h"
+#include "tests/ui/win32/Win32Desk.h"
+#include "tests/ui/win32/Win32TestSupport.h"
+#include "ui/win32/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <regex>
+
+namespace {
+
+using C = FormControl;
+
+constexpr const char* kNotANewCard = "扇区密码校验失败，该卡不是新卡。";
+
+// Saves a picture of `window` as NAME.bmp in CARDFMT_PICTURE_DIR, when it is set.
+void Picture(HWND window, const char* name) {
+    const char* folder = std::getenv("CARDFMT_PICTURE_DIR");
+    if (!folder || !*folder || !window) return;
+    // Painted as the operator would see it, before the bitmap is taken.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Win32Desk::PumpUntil([] { return false; }, 300);
+    EXPECT_TRUE(wintest::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
+}
+
+class Win32MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim = SimLine::FromEnvironment();
+        if (!sim) GTEST_SKIP() << "no simulated reader (CARDFMT_SIM_COMMANDS, CARDFMT_SIM_ANSWERS)";
+        sim->Command("remove");
+    }
+
+    // Opens the window and lets the scan find the reader.
+    void Connect() {
+        desk.OpenMainWindow();
+        ASSERT_NE(desk.Window(), nullptr);
+        desk.Click(C::btnOpenComm);
+        ASSERT_EQ(desk.Text(C::lblComStatTips), "com3已打开...");
+    }
+
+    HWND WaitForOneDialog() {
+        EXPECT_TRUE(Win32Desk::PumpUntil([this] { return !desk.Dialogs().empty(); }));
+        // A second dialog would come right after the first.
+        Win32Desk::PumpUntil([] { return false; }, 500);
+        const std::vector<HWND> dialogs = desk.Dialogs();
+        EXPECT_EQ(dialogs.size(), 1u);
+        return dialogs.empty() ? nullptr : dialogs.front();
+    }
+
+    std::optional<SimLine> sim;
+    Win32Desk desk;
+};
+
+TEST_F(Win32MainWindow, ThePanelGoesThroughItsStatesByClicksAndTheScanFindsTheReaderBehindDeadPorts) {
+    desk.OpenMainWindow();
+    ASSERT_NE(desk.Window(), nullptr);
+    EXPECT_EQ(desk.Text(C::Form), "发卡格式机(5,6号包)");
+    EXPECT_EQ(desk.Text(C::lblComStatTips), "串口状态提示");
+    EXPECT_TRUE(desk.Enabled(C::btnOpenComm));
+    EXPECT_FALSE(desk.Enabled(C::btnStopOpening));
+    EXPECT_FALSE(desk.Enabled(C::btnStopComm));
+    EXPECT_FALSE(desk.Enabled(C::btnStartInit));
+    EXPECT_FALSE(::IsWindowVisible(desk.Control(C::btnInitCard)));
+
+    // What the operator sees while the scan runs: taken when the scan lets the
+    // window handle its messages after the first port without a reader.
+    struct Seen {
+        bool taken = false, open = true, stopOpening = false, stopComm = true;
+        std::string label;
+    } seen;
+    Win32Desk::PostWork([&] {
+        if (seen.taken) return;
+        seen = {true, desk.Enabled(C::btnOpenComm), desk.Enabled(C::btnStopOpening), desk.Enabled(C::btnStopComm),
+                desk.Text(C::lblComStatTips)};
+    });
+    desk.Click(C::btnOpenComm);
+    ASSERT_TRUE(seen.taken);
+    EXPECT_FALSE(seen.open);
+    EXPECT_TRUE(seen.stopOpening);
+    EXPECT_FALSE(seen.stopComm);
+    EXPECT_TRUE(std::regex_match(seen.label, std::regex("正在打开com[12]\\.\\.\\."))) << seen.label;
+
+    EXPECT_EQ(desk.Text(C::lblComStatTips), "com3已打开...");
+    EXPECT_FALSE(desk.Enabled(C::btnOpenComm));
+    EXPECT_FALSE(desk.Enabled(C::btnStopOpening));
+    EXPECT_TRUE(desk.Enabled(C::btnStopComm));
+    EXPECT_TRUE(desk.Enabled(C::btnStartInit));
+
+    desk.Click(C::btnStopComm);
+    EXPECT_EQ(desk.Text(C::lblComStatTips), "串口已关闭");
+    EXPECT_TRUE(desk.Enabled(C::btnOpenComm));
+    EXPECT_FALSE(desk.Enabled(C::btnStopComm));
+    EXPECT_FALSE(desk.Enabled(C::btnStartInit));
+    EXPECT_FALSE(win32ui::ScreenCursorBusy());
+    EXPECT_TRUE(desk.Dialogs().empty());
+}
+
+TEST_F(Win32MainWindow, AClickOnStopOpeningDuringTheScanIsSeen) {
+    desk.OpenMainWindow();
+    desk.PostClick(C::btnStopOpening);
+    desk.Click(C::btnOpenComm);
+    EXPECT_EQ(desk.Text(C::lblComStatTips), "用户停止打开");
+    EXPECT_TRUE(desk.Enabled(C::btnOpenComm));
+    EXPECT_FALSE(desk.Enabled(C::btnStopOpening));
+    EXPECT_FALSE(desk.Enabled(C::btnStartInit));
+}
+
+TEST_F(Win32MainWindow, AutomaticInitializationFormatsAFreshCardWithoutADialog) {
+    Connect();
+    ASSERT_EQ(sim->Command("place 1A2B3C4D"), "ok placed 1A2B3C4D");
+    desk.Click(C::btnStartInit);
+    EXPECT_EQ(desk.Text(C::btnStartInit), "停止初始化");
+    const std::regex formatted(".* s5 [0-9A-F]{12} FF078069 [0-9A-F]{12} s6 [0-9A-F]{12} FF078069 .*");
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return std::regex_match(sim->Command("dump 1A2B3C4D"), formatted); }));
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return sim->Command("signals").find("03@1A2B3C4D") != std::string::npos; }));
+    EXPECT_TRUE(desk.Dialogs().empty());
+    desk.Click(C::btnStartInit);
+    EXPECT_EQ(desk.Text(C::btnStartInit), "开始初始化");
+}
+
+TEST_F(Win32MainWindow, AForeignCardGivesOneDialogThatCopiesWithCtrlCAndClosesWithEnter) {
+    Connect();
+    desk.Click(C::btnStartInit);
+    ASSERT_EQ(sim->Command("place 5A6B7C8D key5=A0A1A2A3A4A5"), "ok placed 5A6B7C8D");
+    HWND dialog = WaitForOneDialog();
+    ASSERT_NE(dialog, nullptr);
+    Picture(desk.Window(), "win32-main-running");
+    Picture(dialog, "win32-dialog-not-new");
+    EXPECT_EQ(WindowText(dialog), "提示");
+    EXPECT_EQ(ChildrenWithText(dialog, kNotANewCard).size(), 1u);
+
+    ::OpenClipboard(nullptr);
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    PressKey(dialog, 'C', true);
+    const std::string divider = "---------------------------\r\n";
+    EXPECT_EQ(ClipboardText(), divider + "提示\r\n" + divider + kNotANewCard + "\r\n" + divider + "确认   \r\n" + divider);
+    EXPECT_TRUE(::IsWindow(dialog));
+
+    PressKey(dialog, VK_RETURN);
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }));
+    // The card stays on the reader: the watcher does not ask again.
+    Win32Desk::PumpUntil([] { return false; }, 500);
+    EXPECT_TRUE(desk.Dialogs().empty());
+    desk.Click(C::btnStartInit);
+    EXPECT_EQ(desk.Text(C::btnStartInit), "开始初始化");
+}
+
+TEST_F(Win32MainWindow, StoppingWhileTheWatchersDialogIsOpenLetsTheOperatorConfirmIt) {
+    Connect();
+    desk.Click(C::btnStartInit);
+    ASSERT_EQ(sim->Command("place 5A6B7C8D key5=A0A1A2A3A4A5"), "ok placed 5A6B7C8D");
+    HWND dialog = WaitForOneDialog();
+    ASSERT_NE(dialog, nullptr);
+    // The operator confirms the dialog while the stop waits for the watcher.
+    ::PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 1);
+    desk.Click(C::btnStartInit);
+    EXPECT_EQ(desk.Text(C::btnStartInit), "开始初始化");
+    EXPECT_FALSE(::IsWindow(dialog) && ::IsWindowVisible(dialog));
+}
+
+TEST_F(Win32MainWindow, ClosingTheWindowDuringAScanClosesItOnceTheScanHasEnded) {
+    desk.OpenMainWindow();
+    ::PostMessageW(desk.Window(), WM_CLOSE, 0, 0);
+    desk.Click(C::btnOpenComm);
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return desk.Window() == nullptr; }));
+    EXPECT_TRUE(desk.Dialogs().empty());
+}
+
+TEST_F(Win32MainWindow, ClosingTheWindowWhileConnectedClosesThePort) {
+    Connect();
+    desk.Click(C::btnStartInit);
+    ::SendMessageW(desk.Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(desk.Window(), nullptr);
+    HANDLE port = ::CreateFileW(L"\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(port, INVALID_HANDLE_VALUE) << "the port is still held";
+    if (port != INVALID_HANDLE_VALUE) ::CloseHandle(port);
+}
+
+// The window as it first shows; no reader needed.
+TEST(Win32MainWindowPicture, Pictures) {
+    Win32Desk desk;
+    desk.OpenMainWindow();
+    ASSERT_NE(desk.Window(), nullptr);
+    Picture(desk.Window(), "win32-main-idle");
+}
+
+TEST(Win32MainWindowPlacement, OutsideTheInstallationFolderTheCheckShowsItsMessageOverTheShownWindow) {
+    Win32Desk desk(false);
+    struct Seen {
+        bool taken = false, windowVisible = false, openEnabled = true;
+        std::size_t dialogs = 0, messages = 0;
+    } seen;
+    // Runs from the message loop, again and again until the dialog is there (inside
+    // the dialog's wait for the operator), then confirms it.
+    int looks = 0;
+    std::function<void()> look = [&] {
+        const std::vector<HWND> dialogs = desk.Dialogs();
+        if (dialogs.empty() && ++looks < 1000) {
+            ::Sleep(5);
+            Win32Desk::PostWork(look);
+            return;
+        }
+        seen = {true, ::IsWindowVisible(desk.Window()) != FALSE, desk.Enabled(C::btnOpenComm), dialogs.size(),
+                ChildrenWithText(dialogs.front(), "请将格式化软件放置在水控软件安装目录。").size()};
+        for (HWND dialog : dialogs) PressKey(dialog, VK_RETURN);
+    };
+    Win32Desk::PostWork(look);
+    desk.OpenMainWindow();
+    Win32Desk::PumpUntil([&] { return seen.taken && desk.Dialogs().empty(); });
+    ASSERT_TRUE(seen.taken);
+    EXPECT_TRUE(seen.windowVisible);
+    EXPECT_FALSE(seen.openEnabled);
+    EXPECT_EQ(seen.dialogs, 1u);
+    EXPECT_EQ(seen.messages, 1u);
+    EXPECT_FALSE(::IsWindowEnabled(desk.Control(C::grpCommConfig)));
+    EXPECT_TRUE(desk.Dialogs().empty());
+}
+
+}  // namespace

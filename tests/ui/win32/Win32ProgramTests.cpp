@@ -1,0 +1,129 @@
+// cardfmt-gui.exe itself, as the operator starts it: in a folder holding the two
+// placement files, with the simulated reader on a port of the scan's range
+// (CARDFMT_GUI_EXE names the program). Driven from outside by window messages:
+// the window appears, 打开串口 finds the reader, 开始初始化 formats a fresh card,
+// a foreign card shows its dialog, and the window closes the program.
+#include "platform/win32/Win32Text.h"
+#include "tests/ui/win32/SimLine.h"
+#include "tests/ui/win32/Win32Desk.h"
+#include "ui/win32/Win32Form.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace {
+
+using platform::win32::Utf8ToWide;
+
+struct ProgramWindows {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+// The visible top-level windows of a process.
+std::vector<HWND> WindowsOf(DWORD processId) {
+    ProgramWindows found{processId, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
+            auto* f = reinterpret_cast<ProgramWindows*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == f->processId && ::IsWindowVisible(hwnd)) f->windows.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+bool WaitFor(const std::function<bool()>& done, long timeoutMs = 30000) {
+    for (long waited = 0; !done(); waited += 20) {
+        if (waited >= timeoutMs) return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+HWND Button(HWND window, FormControl control) {
+    HWND direct = ::GetDlgItem(window, TWin32Form::ControlId(control));
+    if (direct) return direct;
+    return ::GetDlgItem(::GetDlgItem(window, TWin32Form::ControlId(FormControl::grpCommConfig)),
+                        TWin32Form::ControlId(control));
+}
+
+TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAndReportsAForeignOne) {
+    const char* exe = std::getenv("CARDFMT_GUI_EXE");
+    const auto sim = SimLine::FromEnvironment();
+    if (!exe || !sim) GTEST_SKIP() << "needs CARDFMT_GUI_EXE and the simulated reader";
+    sim->Command("remove");
+
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"cardfmt-installation-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    std::ofstream(std::filesystem::path(folder + L"\\Tolvane.exe")) << "";
+    std::ofstream(std::filesystem::path(folder + L"\\KelmConfig.ini")) << "";
+
+    std::wstring commandLine = L"\"" + Utf8ToWide(exe) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                 &startup, &process));
+    ::WaitForInputIdle(process.hProcess, 30000);
+
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        window = ::FindWindowW(L"cardfmt.Form", L"发卡格式机(5,6号包)");
+        return window != nullptr && ::IsWindowVisible(window);
+    }));
+    // In the installation folder the placement check shows nothing.
+    ::Sleep(500);
+    EXPECT_EQ(WindowsOf(process.dwProcessId).size(), 1u);
+
+    ::SendMessageW(Button(window, FormControl::btnOpenComm), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(Button(window, FormControl::btnStartInit)) != FALSE; }));
+    EXPECT_EQ(WindowText(Button(window, FormControl::lblComStatTips)), "com1已打开...");
+
+    ASSERT_EQ(sim->Command("place 0A0B0C0D"), "ok placed 0A0B0C0D");
+    ::SendMessageW(Button(window, FormControl::btnStartInit), BM_CLICK, 0, 0);
+    EXPECT_EQ(WindowText(Button(window, FormControl::btnStartInit)), "停止初始化");
+    const std::regex formatted(".* s5 [0-9A-F]{12} FF078069 [0-9A-F]{12} s6 [0-9A-F]{12} FF078069 .*");
+    EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0A0B0C0D"), formatted); }));
+    ASSERT_EQ(sim->Command("place 0E0F1011"), "ok placed 0E0F1011");
+    EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0E0F1011"), formatted); }));
+    EXPECT_EQ(WindowsOf(process.dwProcessId).size(), 1u);
+
+    ASSERT_EQ(sim->Command("place 5A6B7C8D key5=A0A1A2A3A4A5"), "ok placed 5A6B7C8D");
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        for (HWND w : WindowsOf(process.dwProcessId))
+            if (w != window) dialog = w;
+        return dialog != nullptr;
+    }));
+    if (dialog) {
+        EXPECT_EQ(WindowText(dialog), "提示");
+        EXPECT_EQ(ChildrenWithText(dialog, "扇区密码校验失败，该卡不是新卡。").size(), 1u);
+        const std::vector<HWND> ok = ChildrenWithText(dialog, "确认");
+        ASSERT_EQ(ok.size(), 1u);
+        ::PostMessageW(ok.front(), BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return WindowsOf(process.dwProcessId).size() == 1; }));
+    }
+
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    if (::WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    ::DeleteFileW((folder + L"\\Tolvane.exe").c_str());
+    ::DeleteFileW((folder + L"\\KelmConfig.ini").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// The Qt face of the program's message dialog (the rules are in
+// ui/MsgBoxModel.h): warnings, errors, prompts and questions to the operator,
+// with Chinese button captions and a text that can be copied with Ctrl+C for
+// support requests.
+//
+// Threads: BuildMessageDialog and the dialog itself belong to the GUI thread.
+// ShowMessageDialog, ShowInfo and ShowInfoUtf8 may be called from any thread;
+// off the GUI thread they hand the dialog to the GUI thread and block until
+// the operator has closed it (ui/DialogHandOver.h). The GUI thread must
+// therefore keep processing events meanwhile (a nested event loop is fine); if
+// it instead waits for the calling thread, both wait forever. Without a
+// QApplication they print the message to stderr and return mrNone.
+#pragma once
+
+#include "ui/MsgBoxModel.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <string>
+
+class QEvent;
+class QKeyEvent;
+class QLabel;
+
+class TMessageForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TMessageForm(QWidget* parent = nullptr);
+
+    // The label showing the message text (objectName "Message").
+    QLabel* Message = nullptr;
+
+    // Closing from the frame answers mrCancel, whatever buttons there are.
+    void reject() override;
+
+protected:
+    // Esc presses the cancel button and does nothing when there is none;
+    // Ctrl+C copies the dialog's text.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Sees the keys of the buttons before they do, so Ctrl+C works whichever
+    // button has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// A fixed-size dialog laid out for `text`, centred on the primary screen, not
+// yet shown. The caller owns it. GUI thread only.
+TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons);
+
+// Shows a modal dialog and returns its MessageResult. A non-empty `caption`
+// replaces the kind's title.
+int ShowMessageDialog(const QString& text, const QString& caption, MessageButtons buttons, MessageKind kind);
+
+// "提示" with one "确认" button; returns once the operator confirmed.
+int ShowInfo(const QString& text);
+void ShowInfoUtf8(const std::string& text);
+
+// Handles Ctrl+C (exactly Ctrl; Cmd on macOS) as HandleCopyKey of the model
+// says. Returns whether the key was handled.
+bool HandleCopyKey(TMessageForm& form, const QKeyEvent& event);
+
+// BuildCopyText of the model for this dialog's title, message and buttons.
+QString BuildCopyText(const TMessageForm& form);
+
+// Throws std::runtime_error("Cannot open clipboard") when there is no clipboard
+// to write to.
+void CopyToClipboard(const QString& text);
+
+// Where CopyToClipboard writes: the application's clipboard unless replaced
+// (tests stand in a clipboard held by another program). Returns the previous
+// writer; nullptr restores the application's clipboard.
+using ClipboardWriter = void (*)(const QString& text);
+ClipboardWriter SetClipboardWriter(ClipboardWriter writer);

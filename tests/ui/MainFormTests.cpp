@@ -201,7 +201,7 @@ private slots:
         desk.Reader().RemoveCard();  // while the run waits: no further card for the watcher
         PressKey(ShownDialogs().first(), Qt::Key_Return);
         QVERIFY(Eventually([] { return ShownDialogs().isEmpty(); }));
-        QVERIFY(Eventually([&] { return form->LastOutcome() == InitOutcome::CardSwapped; }));
+        QVERIFY(Eventually([&] { return form->Logic().LastOutcome() == InitOutcome::CardSwapped; }));
     }
 
     void messageCardShowsOneDialogWhileTheWatcherWaits() {

@@ -34,3 +34,51 @@ foreach(_program cardfmt cardfmt-gui cardfmt-sim cardfmt-keytool)
 endforeach()
 
 install(TARGETS Cryptel LIBRARY DESTINATION ${CARDFMT_INSTALL_PRIVATE_LIBDIR})
+
+# --- desktop integration of the window program --------------------------------------
+set(CARDFMT_HOMEPAGE_URL "https://example.org/cardfmt" CACHE STRING
+  "The project's web address; the AppStream metainfo points at it and at its screenshot")
+set(_cardfmt_linux ${PROJECT_SOURCE_DIR}/packaging/linux)
+if(TARGET cardfmt-gui)
+  configure_file(${_cardfmt_linux}/org.cardfmt.cardfmt.metainfo.xml.in
+    ${CMAKE_CURRENT_BINARY_DIR}/packaging/org.cardfmt.cardfmt.metainfo.xml @ONLY)
+  install(FILES ${_cardfmt_linux}/org.cardfmt.cardfmt.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/org.cardfmt.cardfmt.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${_cardfmt_linux}/icons/cardfmt.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(DIRECTORY ${_cardfmt_linux}/icons/hicolor/
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+endif()
+
+# --- manual pages, made from the programs' own --help ----------------------------------
+option(CARDFMT_BUILD_MANPAGES "Make and install the manual pages (needs help2man)" OFF)
+if(CARDFMT_BUILD_MANPAGES AND NOT CMAKE_CROSSCOMPILING)
+  find_program(CARDFMT_HELP2MAN help2man)
+  if(NOT CARDFMT_HELP2MAN)
+    message(FATAL_ERROR "CARDFMT_BUILD_MANPAGES needs help2man (apt-get install help2man).")
+  endif()
+  set(_cardfmt_man_cardfmt "format water-control IC cards on a serial card reader")
+  set(_cardfmt_man_cardfmt-gui "the window for formatting water-control IC cards")
+  set(_cardfmt_man_cardfmt-sim "a simulated card reader on a pseudo-terminal")
+  set(_cardfmt_man_cardfmt-keytool "make and check the sector key tokens of an installation")
+  set(_cardfmt_pages)
+  foreach(_program cardfmt cardfmt-gui cardfmt-sim cardfmt-keytool)
+    if(NOT TARGET ${_program})
+      continue()
+    endif()
+    set(_page ${CMAKE_CURRENT_BINARY_DIR}/man/${_program}.1)
+    add_custom_command(OUTPUT ${_page}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+      COMMAND ${_cardfmt_linux}/man/make-manpage $<TARGET_FILE:${_program}> ${_program}
+              ${PROJECT_VERSION} "${_cardfmt_man_${_program}}"
+              ${_cardfmt_linux}/man/${_program}.h2m ${_page}
+      DEPENDS ${_program} ${_cardfmt_linux}/man/make-manpage ${_cardfmt_linux}/man/${_program}.h2m
+      COMMENT "Manual page ${_program}(1)"
+      VERBATIM)
+    list(APPEND _cardfmt_pages ${_page})
+  endforeach()
+  add_custom_target(cardfmt_manpages ALL DEPENDS ${_cardfmt_pages})
+  install(FILES ${_cardfmt_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()

@@ -124,6 +124,7 @@ TEST_F(Win32MainWindow, AutomaticInitializationFormatsAFreshCardWithoutADialog) 
     EXPECT_TRUE(Win32Desk::PumpUntil([&] { return std::regex_match(sim->Command("dump 1A2B3C4D"), formatted); }));
     EXPECT_TRUE(Win32Desk::PumpUntil([&] { return sim->Command("signals").find("03@1A2B3C4D") != std::string::npos; }));
     EXPECT_TRUE(desk.Dialogs().empty());
+    Picture(desk.Window(), "win32-main-running");
     desk.Click(C::btnStartInit);
     EXPECT_EQ(desk.Text(C::btnStartInit), "开始初始化");
 }
@@ -134,7 +135,6 @@ TEST_F(Win32MainWindow, AForeignCardGivesOneDialogThatCopiesWithCtrlCAndClosesWi
     ASSERT_EQ(sim->Command("place 5A6B7C8D key5=A0A1A2A3A4A5"), "ok placed 5A6B7C8D");
     HWND dialog = WaitForOneDialog();
     ASSERT_NE(dialog, nullptr);
-    Picture(desk.Window(), "win32-main-running");
     Picture(dialog, "win32-dialog-not-new");
     EXPECT_EQ(WindowText(dialog), "提示");
     EXPECT_EQ(ChildrenWithText(dialog, kNotANewCard).size(), 1u);

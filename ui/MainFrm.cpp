@@ -30,7 +30,7 @@ void TMainForm::Click(FormControl button) {
 
 void TMainForm::MessageReceived(int message) {
     if (message == WM_CHECKFOLDER) CheckEXEINValidFolder();
-    else if (message == WM_POLLFAILED) PollFailed();
+    else if (message == WM_PORTLOST) PortLost();
     else TBasicCommForm::MessageReceived(message);
 }
 
@@ -87,8 +87,13 @@ void TMainForm::btnStartInitClick() {
     if (!CardWatcher) {
         CardWatcher = std::make_unique<TAutoFindCardThrd>(CommLink.get());
         CardWatcher->OnNewCard = [this](std::uint32_t serial) { OnCardFound(serial); };
-        // Watcher's thread: the UI thread looks at the link once the watcher stood still.
-        CardWatcher->OnPollError = [this] { Face.PostToSelf(WM_POLLFAILED); };
+        // On the watcher's thread, the one using the link: a step that failed with
+        // the port still open (a garbled answer) is the watcher's business, and it
+        // carries on; a link that closed its port (a write failed: the adapter was
+        // unplugged) is the window's.
+        CardWatcher->OnPollError = [this] {
+            if (!CommLink->PortOpen()) Face.PostToSelf(WM_PORTLOST);
+        };
         // While this thread waits for the watcher, the watcher may be waiting for the
         // operator to confirm a message on this thread: keep the window working.
         CardWatcher->WaitService = [this] { Face.ProcessEvents(); };
@@ -137,14 +142,16 @@ void TMainForm::btnStopCommClick() {
     TBasicCommForm::btnStopCommClick();
 }
 
-void TMainForm::PollFailed() {
-    // A poll step that failed with the port still open (a garbled answer, a card
-    // procedure that raised) is the watcher's business: it carries on by itself.
-    if (destroying_ || stopping_ || reopening_ || StartInitTag() != 1 || !CommLink || CommLink->PortOpen()) return;
-    // The link closed its port (a write failed: the adapter was unplugged). Nothing
-    // may touch the link while the watcher could still run a step.
+void TMainForm::PortLost() {
+    if (destroying_ || stopping_ || reopening_ || StartInitTag() != 1) return;
+    // Nothing may touch the link while the watcher could still run a step.
     StopWatcher();
-    if (StartInitTag() != 1 || !CommOpened || CommLink->PortOpen()) return;
+    if (StartInitTag() != 1 || !CommOpened) return;  // stopped or closed meanwhile
+    if (CommLink->PortOpen()) {
+        // A message from before the port was closed and a reader found again.
+        CardWatcher->Start();
+        return;
+    }
     reopening_ = true;
     SetStatus(formtext::StatusLost(OpenedPort()));
     Face.StartTimer(kReopenTimer, kReopenIntervalMs);

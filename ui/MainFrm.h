@@ -28,8 +28,8 @@ class TMainForm : public TBasicCommForm {
 public:
     // Posted to itself when shown; runs the placement check (WM_USER + 112).
     static constexpr int WM_CHECKFOLDER = 1136;
-    // Posted by the watcher's thread when a poll step failed (WM_USER + 113).
-    static constexpr int WM_POLLFAILED = 1137;
+    // Posted by the watcher's thread when its link lost the port (WM_USER + 113).
+    static constexpr int WM_PORTLOST = 1137;
     // The timer that reopens a lost port, and its interval.
     static constexpr int kReopenTimer = 1;
     static constexpr long kReopenIntervalMs = 500;
@@ -76,7 +76,7 @@ private:
     void SetStartInitTag(int tag) { startInitTag_ = tag; }
     // Stops the watcher and waits for it; then runs what arrived meanwhile.
     void StopWatcher();
-    void PollFailed();
+    void PortLost();
     void StopReopening();
     void TryReopen();
 

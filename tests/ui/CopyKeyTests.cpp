@@ -4,10 +4,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
+#include <QTimer>
+
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -111,6 +115,41 @@ private slots:
         // Ampersands in the message are text and stay.
         QCOMPARE(BuildCopyText(*form), divider + QStringLiteral("确认\r\n") + divider + QStringLiteral("甲&乙\r\n") +
                                            divider + copied + QStringLiteral("\r\n") + divider);
+    }
+
+    // Another program holds the clipboard: Ctrl+C says so in an error dialog
+    // of its own, and the dialog stays open for another try.
+    void aHeldClipboardIsReportedAndTheDialogStays() {
+        const ClipboardWriter saved =
+            SetClipboardWriter([](const QString&) { throw std::runtime_error(kCannotOpenClipboard); });
+        QString reportTitle, reportText;
+        bool firstStillOpen = false;
+        WhenDialogShown([&](TMessageForm* form) {
+            // The report runs modally inside the key handler; it is answered
+            // from the event loop while PressKey is still under way.
+            auto* poll = new QTimer(form);
+            QObject::connect(poll, &QTimer::timeout, poll, [&, form, poll] {
+                for (QWidget* widget : QApplication::topLevelWidgets()) {
+                    auto* report = qobject_cast<TMessageForm*>(widget);
+                    if (!report || report == form || !report->isVisible()) continue;
+                    poll->stop();
+                    reportTitle = report->windowTitle();
+                    reportText = report->Message->text();
+                    report->done(mrOK);
+                }
+            });
+            poll->start(10);
+            PressKey(form, Qt::Key_C, Qt::ControlModifier);
+            delete poll;
+            firstStillOpen = form->isVisible();
+            PressKey(form, Qt::Key_Return);
+        });
+        QCOMPARE(ShowInfo(QStringLiteral("请放置IC卡")), 1);
+        SetClipboardWriter(saved);
+        QCOMPARE(reportTitle, QStringLiteral("错误"));
+        QCOMPARE(reportText, QStringLiteral("Cannot open clipboard"));
+        QVERIFY(firstStillOpen);
+        QCOMPARE(QGuiApplication::clipboard()->text(), kUntouched);
     }
 
     void copyCarriesAReplacedTitle() {

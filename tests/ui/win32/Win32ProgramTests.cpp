@@ -99,12 +99,12 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(Button(window, FormControl::btnStartInit)) != FALSE; }));
     EXPECT_EQ(WindowText(Button(window, FormControl::lblComStatTips)), "com1已打开...");
 
-    ASSERT_EQ(sim->Command("place 0A0B0C0D"), "ok placed 0A0B0C0D");
+    ASSERT_EQ(sim->Command("place 0A0B0C0D fresh"), "ok placed 0A0B0C0D");
     ::SendMessageW(Button(window, FormControl::btnStartInit), BM_CLICK, 0, 0);
     EXPECT_EQ(WindowText(Button(window, FormControl::btnStartInit)), "停止初始化");
     const std::regex formatted(".* s5 [0-9A-F]{12} FF078069 [0-9A-F]{12} s6 [0-9A-F]{12} FF078069 .*");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0A0B0C0D"), formatted); }));
-    ASSERT_EQ(sim->Command("place 0E0F1011"), "ok placed 0E0F1011");
+    ASSERT_EQ(sim->Command("place 0E0F1011 fresh"), "ok placed 0E0F1011");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0E0F1011"), formatted); }));
     EXPECT_EQ(WindowsOf(process.dwProcessId).size(), 1u);
 

@@ -13,12 +13,19 @@
 // and reply bytes of the span, one after the other.
 //
 //   cardfmt_bench_cycle [--cards N] [--initialized M] [--quiet]
+//   cardfmt_bench_cycle --serve [--cards N] [--quiet]
+//
+// With --serve the watcher is another program (cardfmt.exe watch under wine, for
+// instance): the reader's pty is printed on the first line of stdout, cards are laid
+// once that program polls, and a card ends with the reply to signal mode 3. Fresh
+// cards only: another program's procedure cannot say when an initialized card is done.
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -105,12 +112,98 @@ Cycle Analyse(const std::vector<sim::Exchange>& log, const CardRun& run, bool fr
     return c;
 }
 
+void Summarise(const char* what, const std::vector<Cycle>& cycles, const char* target, double limit) {
+    if (cycles.empty()) return;
+    std::vector<double> ratios, spans, gaps, afterSerial, lag;
+    std::size_t bytes = 0;
+    double wire = 0;
+    for (const Cycle& c : cycles) {
+        ratios.push_back(c.spanS / c.wireS);
+        spans.push_back(c.spanS);
+        bytes = c.requestBytes + c.replyBytes;
+        wire = c.wireS;
+        for (double g : c.gapsS) gaps.push_back(g);
+        // After the serial read the card procedure deciphers the installation keys.
+        if (c.gapsS.size() > 1) afterSerial.push_back(c.gapsS[1]);
+        lag.push_back(c.replyLatenessS);
+    }
+    const double median = bench::Median(ratios);
+    const double worst = *std::max_element(ratios.begin(), ratios.end());
+    std::fprintf(stderr,
+                 "%s: %zu cards, %zu bytes a card (%.1f ms of line time); span median %.1f ms; ratio median %.3f, "
+                 "worst %.3f; turnaround between exchanges median %.2f ms; after the serial read (key "
+                 "decipher included) median %.2f ms; the reader's own lag behind the paced schedule median "
+                 "%.2f ms a card\n",
+                 what, cycles.size(), bytes, wire * 1e3, bench::Median(spans) * 1e3, median, worst,
+                 bench::Median(gaps) * 1e3, bench::Median(afterSerial) * 1e3, bench::Median(lag) * 1e3);
+    const std::string name = std::string("card cycle / wire bound, ") + what + " card (median of " +
+                             std::to_string(cycles.size()) + ")";
+    bench::Row(name, bench::Fixed(median, 3) + " (" + bench::Fixed(bench::Median(spans) * 1e3, 1) + " ms / " +
+                         bench::Fixed(wire * 1e3, 1) + " ms, " + std::to_string(bytes) + " B)",
+               target, bench::YesNo(median <= limit));
+    bench::Row(std::string("card cycle / wire bound, ") + what + " card, worst", bench::Fixed(worst, 3), "report", "n/a");
+    bench::Row(std::string("turnaround reply end -> next request, ") + what + " card (median)",
+               bench::Fixed(bench::Median(gaps) * 1e3, 2) + " ms", "report", "n/a");
+}
+
+// The watcher runs elsewhere; a fresh card is done once signal mode 3 was answered.
+int Serve(sim::SimReader& reader, int cards, bool quiet) {
+    std::printf("%s\n", reader.SlavePath().c_str());
+    std::fflush(stdout);
+    if (!reader.WaitForExchanges(1, seconds(60))) {
+        std::fprintf(stderr, "no program polled the reader within 60 s\n");
+        return 1;
+    }
+    std::vector<Cycle> cycles;
+    int failures = 0;
+    const std::uint32_t base = 0x5B200001;
+    for (int i = 0; i < cards; ++i) {
+        CardRun run;
+        run.serial = base + static_cast<std::uint32_t>(i);
+        reader.ClearExchanges();
+        reader.PlaceCard(sim::MifareCard(run.serial));
+        const auto limit = steady_clock::now() + seconds(30);
+        std::vector<sim::Exchange> log;
+        while (steady_clock::now() < limit && run.exchangesAtEnd == 0) {
+            std::this_thread::sleep_for(milliseconds(20));
+            log = reader.Exchanges();
+            for (std::size_t k = 0; k < log.size(); ++k)
+                if (log[k].request == ByteString{0x38, 0x03} && log[k].replyEnd) {
+                    run.exchangesAtEnd = k + 1;
+                    break;
+                }
+        }
+        if (run.exchangesAtEnd == 0) {
+            std::fprintf(stderr, "card %08X: not formatted within 30 s\n", run.serial);
+            ++failures;
+            continue;
+        }
+        Cycle c = Analyse(log, run, true);
+        if (!c.ok) {
+            std::fprintf(stderr, "card %08X: %s\n", run.serial, c.problem.c_str());
+            ++failures;
+            continue;
+        }
+        if (!quiet)
+            std::fprintf(stderr, "fresh %08X  span %7.1f ms  wire %7.1f ms  ratio %.3f  turnaround %5.1f ms\n",
+                         run.serial, c.spanS * 1e3, c.wireS * 1e3, c.spanS / c.wireS, c.turnaroundS * 1e3);
+        cycles.push_back(std::move(c));
+    }
+    Summarise("fresh (cardfmt.exe under wine)", cycles, "<= 1.03", 1.03);
+    if (failures) {
+        bench::Row("card cycle runs under wine that failed", std::to_string(failures), "0", "no");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int freshCards = 20;
     int initializedCards = 5;
     bool quiet = false;
+    bool serve = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--cards" && i + 1 < argc) {
@@ -119,8 +212,10 @@ int main(int argc, char** argv) {
             initializedCards = std::atoi(argv[++i]);
         } else if (arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--serve") {
+            serve = true;
         } else {
-            std::fprintf(stderr, "usage: cardfmt_bench_cycle [--cards N] [--initialized M] [--quiet]\n");
+            std::fprintf(stderr, "usage: cardfmt_bench_cycle [--serve] [--cards N] [--initialized M] [--quiet]\n");
             return 2;
         }
     }
@@ -128,6 +223,7 @@ int main(int argc, char** argv) {
     initializedCards = std::min(std::max(initializedCards, 0), freshCards);
 
     sim::SimReader reader(/*pace=*/true);
+    if (serve) return Serve(reader, freshCards, quiet);
     TCommClass comm;
     if (!comm.Connect(reader.SlavePath())) {
         std::fprintf(stderr, "cannot open %s: %s\n", reader.SlavePath().c_str(), comm.LastOpenError().c_str());

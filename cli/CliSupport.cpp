@@ -27,6 +27,10 @@ bool ConnectOrExplain(TCommClass& comm, const std::string& portName) {
     return false;
 }
 
+void ReportNoReader(const std::string& portName, const std::string& more) {
+    PrintError("cardfmt: no reader answers on " + portName + more);
+}
+
 std::string SerialText(std::uint32_t serial) {
     char text[9];
     std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(serial));

@@ -23,6 +23,10 @@ void ApplyTrace(const Options& options);
 // the system's reason). Returns false when the port could not be opened.
 bool ConnectOrExplain(TCommClass& comm, const std::string& portName);
 
+// Says on stderr that nothing answers on the port (every attempt of a command
+// timed out, as opposed to a reply that refused it).
+void ReportNoReader(const std::string& portName, const std::string& more = {});
+
 // "1234ABCD": the serial as 8 upper-case hexadecimal digits.
 std::string SerialText(std::uint32_t serial);
 

@@ -18,7 +18,11 @@ int InitCommand(const std::vector<std::string>& args) {
         // The same two exchanges as one poll of the card watcher: the procedure then
         // works on the card just selected.
         if (!comm.RequestCard()) {
-            PrintLine(OutcomeMessage(InitOutcome::CardNotPlaced));
+            // Silence is not an empty reader: nothing answered at all.
+            if (comm.LastFailure() == LinkFailure::NoReply)
+                ReportNoReader(*port);
+            else
+                PrintLine(OutcomeMessage(InitOutcome::CardNotPlaced));
         } else if (!comm.ReadCardSerial(serial)) {
             PrintLine(OutcomeMessage(InitOutcome::SerialReadFailed));
         } else {

@@ -22,6 +22,19 @@ void ReopenPort(TCommClass& comm, const std::string& port) {
     }
 }
 
+// The watcher goes on polling a reader that answers nothing, as it waits for one
+// that was unplugged; the operator is told once, and again when it answers.
+void TellReaderSilence(const TCommClass& comm, const std::string& port, bool& silent) {
+    const LinkFailure failure = comm.LastFailure();
+    if (!silent && failure == LinkFailure::NoReply) {
+        ReportNoReader(port, "; waiting for it (Ctrl+C stops)");
+        silent = true;
+    } else if (silent && (failure == LinkFailure::None || failure == LinkFailure::Refused)) {
+        PrintError("cardfmt: the reader on " + port + " answers");
+        silent = false;
+    }
+}
+
 }  // namespace
 
 int WatchCommand(const std::vector<std::string>& args) {
@@ -60,8 +73,10 @@ int WatchCommand(const std::vector<std::string>& args) {
             cardDone.Set();
         };
         watcher.Start();
+        bool silent = false;
         while (!StopSignalled().load() && !(cards && reported.load() >= *cards)) {
             cardDone.Wait(200);
+            TellReaderSilence(comm, *port, silent);
             if (!pollFailed.exchange(false)) continue;
             // The link is only touched here while the watcher stands still.
             watcher.Stop();

@@ -49,17 +49,19 @@ Exit codes: 0 a reader answered; 1 no reader answered; 2 the port could not be o
 
 Formats the card lying on the reader: sectors 5 and 6 get the installation keys.
 Prints one line: "SERIAL ok", or "SERIAL MESSAGE" with the operator's message
-(for instance "1234ABCD 该卡已初始化。"), or "请放置IC卡" when no card lies there.
+(for instance "1234ABCD 该卡已初始化。"), or "请放置IC卡" when no card lies there;
+when nothing answers on PORT it says "no reader answers on PORT" on stderr.
 
 Example: cardfmt init --port com3
-Exit codes: 0 formatted; 1 a message or no card; 2 the port could not be opened.
+Exit codes: 0 formatted; 1 a message, no card or no reader; 2 the port could not be opened.
 )"},
     {"watch", R"(Usage: cardfmt watch --port PORT [--cards N] [--trace]
 
 Polls the reader every 100 ms and formats every newly presented card, printing
 one line per card as "init" does. Stops after N cards, or on Ctrl+C / SIGTERM
 (the reader gets its closing signal before the port is closed). When the reader
-goes away (an unplugged adapter), it says so on stderr and waits for it to come back.
+goes away (an unplugged adapter) or answers nothing, it says so on stderr and waits
+for it to come back.
 
 Example: cardfmt watch --port com3 --cards 50
 Exit codes: 0 stopped normally; 2 the port could not be opened.

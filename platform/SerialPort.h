@@ -40,13 +40,19 @@ public:
 
     // Waits until received bytes are queued, InterruptWait is called, or `timeoutMs`
     // milliseconds have passed (a negative time-out waits without limit); it may also
-    // return early. For the one thread that reads. A port that cannot wait for input
+    // return early. A port may take a wait of a few milliseconds as a plain pause that
+    // only InterruptWait ends. For the one thread that reads. A port that cannot wait for input
     // (this default) sleeps at most one millisecond, so that its reader polls.
     virtual void WaitReadable(long timeoutMs) { SleepMs(timeoutMs < 0 || timeoutMs > 1 ? 1 : timeoutMs); }
 
     // Ends a WaitReadable in progress on another thread, or, when none is, makes the
     // next one return at once. Callable from any thread while the port object lives.
     virtual void InterruptWait() {}
+
+    // Told by the reading thread when it begins to serve a transaction (true) and when
+    // it is done with it (false), so that a port holds what makes its short waits
+    // precise (a finer system timer) only meanwhile. Calls alternate.
+    virtual void SetInFlight(bool /*inFlight*/) {}
 };
 
 struct OpenResult {

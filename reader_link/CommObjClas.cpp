@@ -1,8 +1,9 @@
 #include "reader_link/CommObjClas.h"
 
-#include "platform/Clock.h"
+#include "cryptel/SecureWipe.h"
 #include "platform/DebugChannel.h"
 #include "reader_link/CrcUnit.h"
+#include "reader_link/OwedAnswers.h"
 #include "reader_link/RequestTrace.h"
 
 #include <algorithm>
@@ -36,6 +37,7 @@ TCommClass::~TCommClass() {
         }
     }
     ClosePort();
+    ForgetSectorKey();
     receiver_.reset();
 }
 
@@ -71,7 +73,13 @@ bool TCommClass::Disconnect() {
         return false;
     }
     Connected.store(false);
+    ForgetSectorKey();
     return true;
+}
+
+void TCommClass::ForgetSectorKey() {
+    cryptel::WipeBytes(SectorKey.data(), SectorKey.size());
+    SectorKey.clear();
 }
 
 void TCommClass::SetRetryCount(std::int32_t count) { RetryCount.store(count >= 1 ? count : 1); }
@@ -103,6 +111,8 @@ ByteString TCommClass::BuildFrame(const ByteString& command, std::uint16_t heade
     frame.push_back(static_cast<std::uint8_t>(~length));
     frame.insert(frame.end(), body.begin(), body.end());
     frame.push_back(0xFF);
+    // The body holds the command, which may carry a key.
+    cryptel::WipeBytes(body.data(), body.size());
     return frame;
 }
 
@@ -132,52 +142,49 @@ void TCommClass::OnFrameReceived(const std::uint8_t* data, std::int32_t count, b
 }
 
 bool TCommClass::SendCommand(const ByteString& frame, std::int32_t attempts) {
-    if (attempts <= 0) return false;
-    if (!PortHandle) throw Exception(kNoPortMessage);
+    using Clock = std::chrono::steady_clock;
+    if (attempts <= 0) {
+        lastFailure_.store(LinkFailure::NoReply);
+        return false;
+    }
+    if (!PortHandle) {
+        lastFailure_.store(LinkFailure::PortLost);
+        throw Exception(kNoPortMessage);
+    }
 
     // Whatever earlier exchanges left behind (a late reply, its done signal, half a
     // frame) must not pass for the answer to this request. Retries of this same
     // frame keep it: a late answer to the same request is still its answer.
     receiver_->DiscardStale();
+    // However the transaction ends, the worker stops reading with it: a reply taken
+    // between a time-out and the repeat's start would otherwise leave it collecting
+    // into ReplyBuffer while the command reads it.
+    struct StopReadingOnExit {
+        TRecvClass& receiver;
+        ~StopReadingOnExit() { receiver.StopReading(); }
+    } stopReading{*receiver_};
 
+    Clock::time_point firstSending;
     for (std::int32_t sent = 1;; ++sent) {
         if (platform::DebugChannelActive()) platform::DebugOutput(RequestTraceLine(frame));
         if (!PortHandle->Write(frame.data(), frame.size())) {
             ClosePort();
-            receiver_->StartEvent.Reset();
+            lastFailure_.store(LinkFailure::PortLost);
             return false;
         }
+        const Clock::time_point sentAt = Clock::now();
+        if (sent == 1) firstSending = sentAt;
         receiver_->StartEvent.Set();
         // The attempt ends once more than kReplyTimeoutMs whole milliseconds have passed.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyTimeoutMs + 1);
-        const bool answered = receiver_->DoneEvent.WaitUntil(deadline);
+        const bool answered = receiver_->DoneEvent.WaitUntil(sentAt + std::chrono::milliseconds(kReplyTimeoutMs + 1));
         if (!answered && sent < attempts) continue;
-        if (!answered) receiver_->StartEvent.Reset();
-        // A late answer to an earlier sending is followed by the answer to the repeat
-        // (the reader works through its input in order). Were that one still on its
-        // way when the next command purges, the next command would take it for its own.
-        if (sent > 1) SettleLine();
-        return answered;
-    }
-}
-
-void TCommClass::SettleLine() {
-    using Clock = std::chrono::steady_clock;
-    constexpr long kStepMs = 5;
-    const auto start = Clock::now();
-    auto quietSince = start;
-    long seen = PortHandle ? PortHandle->BytesWaiting() : -1;
-    while (seen >= 0) {
-        const auto now = Clock::now();
-        if (now - quietSince >= std::chrono::milliseconds(kSettleQuietMs) ||
-            now - start >= std::chrono::milliseconds(kSettleLimitMs))
-            break;
-        platform::SleepMs(kStepMs);
-        const long waiting = PortHandle->BytesWaiting();
-        if (waiting != seen) {
-            seen = waiting;
-            quietSince = Clock::now();
+        receiver_->StopReading();
+        if (!answered) {
+            lastFailure_.store(LinkFailure::NoReply);
+            return false;
         }
+        lastFailure_.store(LinkFailure::None);
+        if (sent > 1) owed::DropOwedAnswers(*receiver_, firstSending, Clock::now());
+        return true;
     }
-    receiver_->DiscardStale();
 }

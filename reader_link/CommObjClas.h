@@ -3,8 +3,20 @@
 // reader command runs as one request/response transaction with a 2000 ms time-out
 // and retries.
 //
-// One transaction at a time: callers see to it (the card watcher is stopped before
-// anyone else uses or closes the link).
+// Threads: one transaction at a time, and callers see to it (the card watcher is
+// stopped before anyone else uses or closes the link). Every operation runs on the
+// thread that calls it and blocks it for the length of its transaction; the object
+// may pass from thread to thread between calls (the UI thread opens and closes the
+// port, the card watcher's thread polls). Only Connected, RetryCount and
+// LastFailure() may be read from another thread while a transaction runs.
+//
+// Raising: the reader commands and SendCommand raise Exception when no port is open
+// (kNoPortMessage; AuthenticateSector not while AuthEnabled is false); BuildFrame
+// raises it for an empty command. Construction raises std::system_error when the
+// receive worker's thread cannot be started. OpenPort, Connect, Disconnect,
+// SetRetryCount, ForgetSectorKey and the frame handler (which runs on the worker's
+// thread) raise nothing. Results are booleans; LastFailure() tells why the last
+// command failed.
 #pragma once
 
 #include "platform/SerialPort.h"
@@ -19,15 +31,18 @@
 #include <memory>
 #include <string>
 
+// Why the last command failed.
+enum class LinkFailure {
+    None,      // it succeeded
+    NoReply,   // no reply was accepted: every attempt timed out
+    Refused,   // a reply came, and its status bytes refused the command
+    PortLost,  // the request could not be written (the port was closed), or no port is open
+};
+
 class TCommClass {
 public:
     static constexpr std::int32_t kReplyBufferSize = 1024;
     static constexpr long kReplyTimeoutMs = 2000;
-    // After a command went out more than once, answers to the earlier sendings may
-    // still be coming: the line must stay quiet this long before what arrived is
-    // dropped, and the wait takes at most kSettleLimitMs.
-    static constexpr long kSettleQuietMs = 100;
-    static constexpr long kSettleLimitMs = 1000;
 
     using PortOpener = std::function<platform::OpenResult(const std::string& portName)>;
 
@@ -45,7 +60,7 @@ public:
     bool OpenPort(const std::string& portName);
     // OpenPort, then Connected := true on success.
     bool Connect(const std::string& portName);
-    // Signal mode 0, close the port, Connected := false.
+    // Signal mode 0, close the port, Connected := false; SectorKey is wiped.
     bool Disconnect();
     // Attempts per command; never below 1.
     void SetRetryCount(std::int32_t count);
@@ -61,8 +76,9 @@ public:
     // Judges one collected reply frame (worker thread); sets accepted on a good one.
     void OnFrameReceived(const std::uint8_t* data, std::int32_t count, bool& accepted);
     // One transaction: write, wait up to 2000 ms for an accepted reply, retry up to
-    // `attempts` times; after a retry, the line is let settle before returning (see
-    // kSettleQuietMs). Raises Exception when no port is open.
+    // `attempts` times; after a retry that was answered, the answers still owed to
+    // the other sendings are waited for and dropped (OwedAnswers.h). The receive
+    // worker stands still on every way out. Raises Exception when no port is open.
     bool SendCommand(const ByteString& frame, std::int32_t attempts);
 
     // --- reader commands ----------------------------------------------------------
@@ -72,6 +88,14 @@ public:
     bool AuthenticateSector();
     bool WriteSectorTrailer(const SectorKeyBytes& keyA);
     bool SendSignal(std::uint8_t mode);
+
+    // Why the last command (or SendCommand) failed; None after a success. Set on the
+    // thread that ran the command; may be read from any thread.
+    LinkFailure LastFailure() const { return lastFailure_.load(); }
+
+    // Wipes SectorKey. For the card procedure once it is done with a card: nothing
+    // reads the key after its last authentication.
+    void ForgetSectorKey();
 
     TRecvClass& Receiver() { return *receiver_; }
 
@@ -89,14 +113,18 @@ public:
 
 private:
     bool Exchange(const ByteString& request);
+    // Exchange for a request that carries a key: the request and its frame are wiped
+    // once sent, whatever happens.
+    bool ExchangeSecret(ByteString& request);
+    // The command's verdict on the reply it got; a refusal is recorded as such.
+    bool Judge(bool accepted);
     bool StatusOk() const { return ReplyBuffer[0] == 0x0A && ReplyBuffer[1] == 0x00; }
-    // Waits until no byte has come for kSettleQuietMs, then drops what came.
-    void SettleLine();
     void ClosePort();
 
     PortOpener opener_;
     std::unique_ptr<platform::SerialPort> PortHandle;
     std::string lastOpenError_;
     std::string lastOpenDevice_;
+    std::atomic<LinkFailure> lastFailure_{LinkFailure::None};
     std::unique_ptr<TRecvClass> receiver_;
 };

@@ -1,4 +1,5 @@
-// The frame checksum of the reader protocol.
+// The frame checksum of the reader protocol. Pure: callable from any thread, raises
+// nothing.
 #pragma once
 
 #include <cstdint>

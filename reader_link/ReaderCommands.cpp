@@ -2,6 +2,8 @@
 // status bytes the reply left in ReplyBuffer.
 #include "reader_link/CommObjClas.h"
 
+#include "cryptel/SecureWipe.h"
+
 namespace {
 
 constexpr std::uint8_t kProbe = 0x01;
@@ -21,26 +23,45 @@ bool TCommClass::Exchange(const ByteString& request) {
     return SendCommand(BuildFrame(request, 0), RetryCount.load());
 }
 
-bool TCommClass::ProbeReader() { return Exchange({kProbe, 0x00}) && ReplyBuffer[2] == 0x00; }
+bool TCommClass::ExchangeSecret(ByteString& request) {
+    struct Wipe {
+        ByteString& bytes;
+        ~Wipe() { cryptel::WipeBytes(bytes.data(), bytes.size()); }
+    };
+    Wipe wipeRequest{request};
+    ByteString frame = BuildFrame(request, 0);
+    Wipe wipeFrame{frame};
+    return SendCommand(frame, RetryCount.load());
+}
 
-bool TCommClass::RequestCard() { return Exchange({kRequestCard, 0x01}) && StatusOk(); }
+bool TCommClass::Judge(bool accepted) {
+    if (!accepted) lastFailure_.store(LinkFailure::Refused);
+    return accepted;
+}
+
+bool TCommClass::ProbeReader() { return Exchange({kProbe, 0x00}) && Judge(ReplyBuffer[2] == 0x00); }
+
+bool TCommClass::RequestCard() { return Exchange({kRequestCard, 0x01}) && Judge(StatusOk()); }
 
 bool TCommClass::ReadCardSerial(std::uint32_t& serial) {
     if (!Exchange({kReadSerial, 0x00})) return false;
-    if (ReplyBuffer[0] != 0x36 || ReplyBuffer[1] != 0x00) return false;
+    if (!Judge(ReplyBuffer[0] == 0x36 && ReplyBuffer[1] == 0x00)) return false;
     serial = static_cast<std::uint32_t>(ReplyBuffer[2]) | static_cast<std::uint32_t>(ReplyBuffer[3]) << 8 |
              static_cast<std::uint32_t>(ReplyBuffer[4]) << 16 | static_cast<std::uint32_t>(ReplyBuffer[5]) << 24;
     return true;
 }
 
 bool TCommClass::AuthenticateSector() {
-    if (!AuthEnabled) return true;
+    if (!AuthEnabled) {
+        lastFailure_.store(LinkFailure::None);
+        return true;
+    }
     ByteString request;
     request.reserve(2 + SectorKey.size());
     request.push_back(kAuthenticate);
     request.push_back(BlockByte(SectorNo, 0));
     request.insert(request.end(), SectorKey.begin(), SectorKey.end());
-    return Exchange(request) && StatusOk();
+    return ExchangeSecret(request) && Judge(StatusOk());
 }
 
 bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
@@ -51,7 +72,7 @@ bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
     request.insert(request.end(), keyA.begin(), keyA.end());
     request.insert(request.end(), kTrailerAccessBytes.begin(), kTrailerAccessBytes.end());
     request.insert(request.end(), kTrailerKeyB.begin(), kTrailerKeyB.end());
-    return Exchange(request) && StatusOk();
+    return ExchangeSecret(request) && Judge(StatusOk());
 }
 
-bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({kSignal, mode}) && StatusOk(); }
+bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({kSignal, mode}) && Judge(StatusOk()); }

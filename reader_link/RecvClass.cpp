@@ -28,6 +28,8 @@ void TRecvClass::SetPort(platform::SerialPort* port) {
         port_->InterruptWait();
         waitEnded_.wait(lock);
     }
+    if (inFlight_ && port_) port_->SetInFlight(false);
+    inFlight_ = false;  // the next step tells the new port
     port_ = port;
 }
 
@@ -39,20 +41,49 @@ void TRecvClass::DiscardStale() {
     frameCount_ = 0;
 }
 
+void TRecvClass::StopReading() {
+    StartEvent.Reset();
+    // A step that saw StartEvent set before the reset finishes under the lock; every
+    // later one finds it reset (WorkerStep looks under the lock).
+    std::lock_guard lock(stepMutex_);
+}
+
+long TRecvClass::DropQueued() {
+    std::lock_guard lock(stepMutex_);
+    inFrame_ = false;
+    frameCount_ = 0;
+    if (!port_) return -1;
+    const long waiting = port_->BytesWaiting();
+    if (waiting > 0) port_->PurgeInput();
+    return waiting;
+}
+
 void TRecvClass::Run() {
     while (!terminated_.load()) {
+        if (!StartEvent.IsSet()) NoteInFlight(false);
         // No time-out: while no transaction is in flight the worker costs nothing.
         StartEvent.Wait(-1);
         if (terminated_.load()) break;
+        NoteInFlight(true);
         const long wait = WorkerStep();
         // The frame was taken (or the transaction given up): back to waiting for the next.
         if (!StartEvent.IsSet()) continue;
-        WaitForLine(wait);
+        WaitForLine(wait < 0 ? kLineWaitLimitMs : wait);
     }
+    NoteInFlight(false);
+}
+
+void TRecvClass::NoteInFlight(bool inFlight) {
+    std::lock_guard lock(stepMutex_);
+    if (inFlight_ == inFlight || !port_) return;
+    port_->SetInFlight(inFlight);
+    inFlight_ = inFlight;
 }
 
 long TRecvClass::WorkerStep() {
     std::lock_guard lock(stepMutex_);
+    // The transaction may have ended between the wake-up and this lock.
+    if (!StartEvent.IsSet()) return -1;
     StepResult result = StepResult::Nothing;
     try {
         result = ReadStepLocked();

@@ -7,6 +7,11 @@
 // Between steps the worker sleeps in the port's WaitReadable: until bytes come, or,
 // right after bytes that may complete a frame, for the quiet gap. So waiting for a
 // reply costs no wake-ups while nothing arrives (on a port that can wait for input).
+//
+// Threads: the worker's own thread runs the steps. Everything public is called by
+// the thread that runs the owner's transaction (one at a time), except ReadStep,
+// which only tests call while no transaction runs. Only construction can raise (when
+// no thread can be started); the frame handler's exceptions are swallowed in a step.
 #pragma once
 
 #include "platform/Event.h"
@@ -26,6 +31,11 @@ public:
     static constexpr long kMaxQueued = 2048;
     // A frame is judged once no byte came for this long after the last ones read.
     static constexpr long kQuietGapMs = 1;
+    // The longest single wait for the line. A transaction that gives up resets
+    // StartEvent without waking the worker; after this long the worker sees that and
+    // leaves the port alone (on Windows a pending wait for input is not free under
+    // every driver). Longer than a reply time-out: one wake-up per period at most.
+    static constexpr long kLineWaitLimitMs = 2500;
 
     using FrameHandler = std::function<void(const std::uint8_t* data, std::int32_t count, bool& accepted)>;
 
@@ -48,6 +58,17 @@ public:
     // queued input and a half-collected frame. Waits for a step in progress.
     void DiscardStale();
 
+    // Ends reading for the transaction: resets StartEvent and waits for a step in
+    // progress, so that once this returns the worker neither reads the port nor
+    // calls the frame handler (which writes the owner's reply buffer) until
+    // StartEvent is set again.
+    void StopReading();
+
+    // While the worker stands still (after StopReading): throws away whatever the
+    // driver has queued, and any half-collected frame. Returns how many bytes were
+    // queued, or -1 when the port is gone or cannot tell.
+    long DropQueued();
+
     // One read-and-collect step. Run by the thread; public so that the collection
     // rules can be driven step by step over an in-memory port.
     void ReadStep();
@@ -67,6 +88,8 @@ private:
     // next step (negative: until bytes come).
     long WorkerStep();
     void WaitForLine(long timeoutMs);
+    // Tells the port when a transaction begins and ends being served (SetInFlight).
+    void NoteInFlight(bool inFlight);
     StepResult ReadStepLocked();
     // What the collection is, judged as it stands; `end` is the frame's length when complete.
     Verdict Judge(std::int32_t& end) const;
@@ -87,6 +110,8 @@ private:
     // The worker waits in port_->WaitReadable (set and cleared under stepMutex_, so
     // port_ stays while it is set).
     bool waiting_ = false;
+    // The port has been told that a transaction is in flight (under stepMutex_).
+    bool inFlight_ = false;
     std::condition_variable waitEnded_;
 
     std::atomic<bool> terminated_{false};

@@ -1,4 +1,5 @@
-// The text of the debug line written for a request frame.
+// The text of the debug line written for a request frame. Pure: callable from any
+// thread; raises nothing but std::bad_alloc.
 #pragma once
 
 #include "reader_link/ByteString.h"

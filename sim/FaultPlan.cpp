@@ -1,8 +1,27 @@
 #include "sim/FaultPlan.h"
 
+#include <algorithm>
+
 namespace sim {
 
-RequestFate FaultPlan::Next() {
+void FaultPlan::DelayReplies(const std::vector<int>& ms) {
+    delays_.clear();
+    for (int d : ms) delays_.push_back(std::max(d, 0));
+}
+
+void FaultPlan::DelayRepliesTo(std::uint8_t command, int ms) {
+    if (ms > 0)
+        commandDelays_[command] = ms;
+    else
+        commandDelays_.erase(command);
+}
+
+void FaultPlan::DuplicateNext(int count, int gapMs) {
+    duplicate_ = count > 0 ? count : 0;
+    duplicateGapMs_ = std::max(gapMs, 0);
+}
+
+RequestFate FaultPlan::Next(int command) {
     RequestFate fate;
     if (removeAfter_ > 0) fate.removeCard = --removeAfter_ == 0;
     if (silent_ || ignore_ > 0) {
@@ -14,8 +33,18 @@ RequestFate FaultPlan::Next() {
         --corrupt_;
         fate.corrupt = true;
     }
-    fate.delayMs = delayMs_;
-    delayMs_ = 0;
+    if (!delays_.empty()) {
+        fate.delayMs = delays_.front();
+        delays_.pop_front();
+    }
+    if (command >= 0) {
+        const auto it = commandDelays_.find(static_cast<std::uint8_t>(command));
+        if (it != commandDelays_.end()) fate.delayMs += it->second;
+    }
+    if (duplicate_ > 0) {
+        --duplicate_;
+        fate.duplicateGapMs = duplicateGapMs_;
+    }
     return fate;
 }
 

@@ -18,6 +18,8 @@ const char* FaultKindName(FaultKind kind) {
             return "garbage-after";
         case FaultKind::DuplicateReply:
             return "duplicate-reply";
+        case FaultKind::LateRepeat:
+            return "late-repeat";
         case FaultKind::CardTaken:
             return "card-taken";
         case FaultKind::Count:
@@ -43,6 +45,7 @@ void RandomFaults::Arm(const FaultRates& rates, std::uint64_t seed) {
     rates_ = rates;
     prng_ = Prng(seed);
     armed_ = true;
+    carriedDelayMs_ = 0;
 }
 
 void RandomFaults::Count(ReplyDamage& damage, FaultKind kind) {
@@ -69,6 +72,8 @@ ReplyDamage RandomFaults::Draw(bool cardPresent, bool answered, std::size_t fram
     // Every kind is drawn in the same order each time, so a seed replays exactly.
     if (prng_.Chance(rates_[FaultKind::CardTaken]) && cardPresent) Count(damage, FaultKind::CardTaken);
     if (!answered || frameLength == 0) return damage;
+    damage.delayMs = carriedDelayMs_;
+    carriedDelayMs_ = 0;
     if (prng_.Chance(rates_[FaultKind::LostByte])) {
         Count(damage, FaultKind::LostByte);
         damage.lostAt = prng_.Below(frameLength);
@@ -80,7 +85,7 @@ ReplyDamage RandomFaults::Draw(bool cardPresent, bool answered, std::size_t fram
     }
     if (prng_.Chance(rates_[FaultKind::LateReply])) {
         Count(damage, FaultKind::LateReply);
-        damage.delayMs = static_cast<int>(prng_.Between(rates_.lateMinMs, rates_.lateMaxMs));
+        damage.delayMs += static_cast<int>(prng_.Between(rates_.lateMinMs, rates_.lateMaxMs));
     }
     if (prng_.Chance(rates_[FaultKind::GarbageInside])) {
         Count(damage, FaultKind::GarbageInside);
@@ -93,6 +98,12 @@ ReplyDamage RandomFaults::Draw(bool cardPresent, bool answered, std::size_t fram
         damage.after = Garbage();
     }
     if (prng_.Chance(rates_[FaultKind::DuplicateReply])) Count(damage, FaultKind::DuplicateReply);
+    if (prng_.Chance(rates_[FaultKind::LateRepeat])) {
+        Count(damage, FaultKind::LateRepeat);
+        if (!damage.Has(FaultKind::LateReply))
+            damage.delayMs += static_cast<int>(prng_.Between(rates_.lateMinMs, rates_.lateMaxMs));
+        carriedDelayMs_ = static_cast<int>(prng_.Between(rates_.repeatMinMs, rates_.repeatMaxMs));
+    }
     return damage;
 }
 

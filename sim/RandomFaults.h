@@ -1,7 +1,8 @@
 // Faults drawn at random, reproducibly from a seed, for soak runs. A reply may
-// lose a byte, have a byte flipped, come later than the host waits, carry a burst
-// of garbage inside it or after it, or be sent twice; at any request the card may
-// be taken away. Not thread-safe; SimReader serialises access.
+// lose a byte, have a byte flipped, come later than the host waits (and the reply
+// after it, to the repeat the host sent meanwhile, later still), carry a burst of
+// garbage inside it or after it, or be sent twice; at any request the card may be
+// taken away. Not thread-safe; SimReader serialises access.
 #pragma once
 
 #include <array>
@@ -20,6 +21,7 @@ enum class FaultKind : unsigned {
     GarbageInside,   // random bytes in the middle of the reply
     GarbageAfter,    // random bytes after the reply, before the next one
     DuplicateReply,  // the reply goes out twice
+    LateRepeat,      // the reply is late, and the next reply waits a while more
     CardTaken,       // the card leaves right after this request
     Count
 };
@@ -40,6 +42,9 @@ struct FaultRates {
     std::size_t bigGarbageMax = 3000;
     int lateMinMs = 2100;
     int lateMaxMs = 3000;
+    // LateRepeat: the next reply's extra wait, counted from when it could go out.
+    int repeatMinMs = 30;
+    int repeatMaxMs = 2500;
     // Pause before garbage that follows a reply.
     int garbageGapMaxMs = 30;
 
@@ -79,7 +84,8 @@ public:
     bool Armed() const { return armed_; }
 
     // The fate of one request: `answered` when a reply of `frameLength` bytes goes
-    // out, `cardPresent` when a card lies on the reader. Nothing while disarmed.
+    // out, `cardPresent` when a card lies on the reader. Nothing while disarmed. A
+    // wait carried over from a LateRepeat is added to the next answered request.
     ReplyDamage Draw(bool cardPresent, bool answered, std::size_t frameLength);
 
     const FaultCounts& Counts() const { return counts_; }
@@ -89,6 +95,7 @@ private:
     void Count(ReplyDamage& damage, FaultKind kind);
 
     bool armed_ = false;
+    int carriedDelayMs_ = 0;
     FaultRates rates_;
     Prng prng_;
     FaultCounts counts_;

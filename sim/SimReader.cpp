@@ -123,6 +123,21 @@ void SimReader::DelayNextReply(int ms) {
     faults_.DelayNextReply(ms);
 }
 
+void SimReader::DelayReplies(const std::vector<int>& ms) {
+    std::lock_guard lock(mutex_);
+    faults_.DelayReplies(ms);
+}
+
+void SimReader::DelayRepliesTo(std::uint8_t command, int ms) {
+    std::lock_guard lock(mutex_);
+    faults_.DelayRepliesTo(command, ms);
+}
+
+void SimReader::DuplicateNextReplies(int count, int gapMs) {
+    std::lock_guard lock(mutex_);
+    faults_.DuplicateNext(count, gapMs);
+}
+
 void SimReader::SendRaw(ByteString bytes) {
     {
         std::lock_guard lock(mutex_);

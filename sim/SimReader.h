@@ -79,6 +79,11 @@ public:
     void IgnoreNextRequests(int count);
     void CorruptNextReplies(int count);
     void DelayNextReply(int ms);
+    // See FaultPlan: waits for the next replies in order; a wait for every reply
+    // to one command; replies that go out twice.
+    void DelayReplies(const std::vector<int>& ms);
+    void DelayRepliesTo(std::uint8_t command, int ms);
+    void DuplicateNextReplies(int count, int gapMs = 0);
     // Sends the bytes to the client as they are, right away (paced if pacing).
     void SendRaw(ByteString bytes);
     // The card leaves after `count` more requests; 0 or less removes it now.

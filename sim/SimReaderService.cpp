@@ -90,7 +90,7 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     std::optional<SignalRecord> signal;
     {
         std::lock_guard lock(mutex_);
-        fate = faults_.Next();
+        fate = faults_.Next(request.command.empty() ? -1 : request.command[0]);
         const bool cardPresent = model_.CardOnReader().has_value();
         if (fate.execute) {
             const std::size_t signalsBefore = model_.Signals().size();
@@ -117,7 +117,10 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     Clock::time_point begin = Clock::now();
     if (pace_ && start + WireTime(request.frameLength) > begin) begin = start + WireTime(request.frameLength);
     begin += std::chrono::milliseconds(fate.delayMs + damage.delayMs);
-    SendReply(damage.kinds ? damage.Apply(frame) : frame, damage, begin, sequence, writer);
+    if (!SendReply(damage.kinds ? damage.Apply(frame) : frame, damage, begin, sequence, writer)) return;
+    if (fate.duplicateGapMs < 0) return;
+    if (!writer.WaitUntil(Clock::now() + std::chrono::milliseconds(fate.duplicateGapMs))) return;
+    writer.Write(frame, pace_ ? std::optional(Clock::now()) : std::nullopt);
 }
 
 bool SimReader::SendReply(const ByteString& wire, const ReplyDamage& damage, Clock::time_point begin,

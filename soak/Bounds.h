@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "reader_link/CommObjClas.h"
+#include "reader_link/OwedAnswers.h"
 
 namespace soak {
 
@@ -12,9 +13,10 @@ using namespace std::chrono_literals;
 
 inline constexpr auto kReplyWait = std::chrono::milliseconds(TCommClass::kReplyTimeoutMs + 1);
 inline constexpr int kAttempts = 3;  // the link's retry count outside the port scan
-// A command that never gets its answer: every attempt waits in full, plus the
-// time its request takes to go out.
-inline constexpr auto kCommandLimit = kAttempts * (kReplyWait + 100ms);
+// A command whose answer comes at its last attempt: every attempt waits in full
+// (plus the time its request takes to go out), and then the link listens for the
+// answers still owed to the earlier sendings.
+inline constexpr auto kCommandLimit = kAttempts * (kReplyWait + 100ms) + std::chrono::milliseconds(owed::kLimitMs);
 // Per card: the poll's two commands and at most twelve of the card procedure
 // (per sector: authenticate, wake, read the serial, authenticate again, write;
 // then two signals).

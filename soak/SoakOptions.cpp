@@ -71,6 +71,7 @@ sim::FaultRates DefaultRates() {
     rates[FaultKind::GarbageInside] = 0.004;
     rates[FaultKind::GarbageAfter] = 0.004;
     rates[FaultKind::DuplicateReply] = 0.006;
+    rates[FaultKind::LateRepeat] = 0.002;
     rates[FaultKind::CardTaken] = 0.004;
     rates.bigGarbage = 0.2;
     return rates;

@@ -79,12 +79,13 @@ void TBasicCommForm::btnOpenCommClick() {
         }
     } end{this, found};
 
-    std::string trying;
+    // Each pass tries every port once, in turn, beginning with the first.
+    constexpr int kPortsPerPass = kScanLastPort - kScanFirstPort + 1;
+    int attempts = 0;
     bool passOpenedAPort = false;
     PortScanHooks hooks;
     hooks.trying = [&](const std::string& name) {
-        trying = name;
-        if (name == "com" + std::to_string(kScanFirstPort)) passOpenedAPort = false;
+        ++attempts;
         SetStatus(formtext::StatusTrying(name));
     };
     hooks.afterMiss = [&] {
@@ -92,7 +93,9 @@ void TBasicCommForm::btnOpenCommClick() {
         // closed it already (a failed write), but it was connected.
         if (CommLink->Connected.load()) passOpenedAPort = true;
         Face.ProcessEvents();
-        if (trying == "com" + std::to_string(kScanLastPort) && !passOpenedAPort) PauseAfterEmptyPass();
+        if (attempts % kPortsPerPass != 0) return;
+        if (!passOpenedAPort) PauseAfterEmptyPass();
+        passOpenedAPort = false;
     };
     hooks.stopRequested = [this] {
         if (StopRequested) SetStatus(formtext::kStatusUserStopped);

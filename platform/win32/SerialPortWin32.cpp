@@ -1,8 +1,10 @@
 #include "platform/PortNames.h"
 #include "platform/SerialPort.h"
+#include "platform/win32/ShortWait.h"
 #include "platform/win32/Win32Text.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace platform {
 namespace {
@@ -15,32 +17,61 @@ constexpr DWORD kQueueSize = 4096;
 constexpr DWORD kWriteTimeoutMs = 2000;
 constexpr DWORD kWriteTimeoutPerByteMs = 2;
 
+// The port is opened for overlapped I/O so that the reading thread can wait for the
+// line while the transaction's thread writes: on a handle without it Windows runs one
+// call at a time, and a waiting read would hold up the writer. The wait is an
+// overlapped read of one byte that completes when a byte arrives; the byte is held and
+// handed out first by the next Read. (WaitCommEvent on EV_RXCHAR would need no held
+// byte, but it reports only characters that come after the wait began, and wine
+// cannot wait for it on a line without modem lines, such as a pseudo-terminal.)
+// Reads and writes complete before they return; only the wait is left pending, and
+// only inside WaitReadable.
 class Win32SerialPort final : public SerialPort {
 public:
-    explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
-    ~Win32SerialPort() override { Close(); }
+    explicit Win32SerialPort(HANDLE handle) : handle_(handle) {
+        readEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        writeEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        waitEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        wake_ = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one wake-up, kept until taken
+        canWait_ = waitEvent_ && wake_;
+    }
+    ~Win32SerialPort() override {
+        Close();
+        for (HANDLE event : {readEvent_, writeEvent_, waitEvent_, wake_})
+            if (event) ::CloseHandle(event);
+    }
+
+    bool Usable() const { return readEvent_ && writeEvent_; }
 
     long BytesWaiting() override {
-        if (handle_ == INVALID_HANDLE_VALUE) return -1;
-        DWORD errors = 0;
-        COMSTAT status{};
-        // Also clears a line error (framing, overrun): the link judges frames by
-        // their checksum, and a pending error would stop the driver until cleared.
-        if (!::ClearCommError(handle_, &errors, &status)) return -1;
-        return static_cast<long>(std::min<DWORD>(status.cbInQue, LONG_MAX));
+        const long queued = DriverQueued();
+        if (queued < 0) return -1;
+        return held_.load() >= 0 && queued < LONG_MAX ? queued + 1 : queued;
     }
 
     void PurgeInput() override {
+        held_.store(-1);
         if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, PURGE_RXCLEAR);
     }
 
     long Read(std::uint8_t* buffer, std::size_t count) override {
         if (handle_ == INVALID_HANDLE_VALUE) return -1;
         if (count == 0) return 0;
+        long got = 0;
+        const int held = held_.exchange(-1);
+        if (held >= 0) {
+            buffer[got++] = static_cast<std::uint8_t>(held);
+            --count;
+        }
+        // Only what is queued: with the port's time-outs a read of an empty queue
+        // would wait for the next byte.
+        const long queued = count > 0 ? DriverQueued() : 0;
+        if (queued <= 0) return got > 0 || queued == 0 ? got : -1;
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({count, static_cast<std::size_t>(queued), 0x10000}));
         DWORD read = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, 0x10000));
-        if (!::ReadFile(handle_, buffer, wanted, &read, nullptr)) return -1;
-        return static_cast<long>(read);
+        if (!Complete(::ReadFile(handle_, buffer + got, wanted, nullptr, Fresh(readOl_, readEvent_)), readOl_, read))
+            return got > 0 ? got : -1;
+        return got + static_cast<long>(read);
     }
 
     bool Write(const std::uint8_t* data, std::size_t count) override {
@@ -50,7 +81,10 @@ public:
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, kQueueSize));
             DWORD written = 0;
             // Short of all bytes means the write time-out ran out: the device stalls.
-            if (!::WriteFile(handle_, data + done, chunk, &written, nullptr) || written != chunk) return false;
+            if (!Complete(::WriteFile(handle_, data + done, chunk, nullptr, Fresh(writeOl_, writeEvent_)), writeOl_,
+                          written) ||
+                written != chunk)
+                return false;
             done += written;
         }
         return true;
@@ -63,8 +97,83 @@ public:
         }
     }
 
+    void WaitReadable(long timeoutMs) override {
+        if (handle_ == INVALID_HANDLE_VALUE || !canWait_) return SerialPort::WaitReadable(timeoutMs);
+        if (timeoutMs == 0 || held_.load() >= 0) return;
+        // The quiet gap: a pause after bytes were read, at whose end the reader looks
+        // again. Bytes that come meanwhile are read then, one gap later at most; a read
+        // posted and cancelled for every gap would cost more than it saves.
+        if (timeoutMs > 0 && timeoutMs < kPauseMs) {
+            wait_.WaitAny(&wake_, 1, timeoutMs);
+            return;
+        }
+        const long queued = DriverQueued();
+        if (queued > 0) return;
+        if (queued < 0) return SerialPort::WaitReadable(timeoutMs);  // a vanished device: poll, never spin
+
+        const BOOL started = ::ReadFile(handle_, &peek_, 1, nullptr, Fresh(waitOl_, waitEvent_));
+        if (!started && ::GetLastError() != ERROR_IO_PENDING) return SerialPort::WaitReadable(timeoutMs);
+        const HANDLE handles[2] = {waitEvent_, wake_};
+        if (wait_.WaitAny(handles, 2, timeoutMs) != 0) {
+            ::CancelIo(handle_);  // the waits are issued by this thread only
+            // The read's buffer and OVERLAPPED must stay untouched until it completed;
+            // a driver that never completes a cancelled read leaves the port polling.
+            if (::WaitForSingleObject(waitEvent_, kCancelLimitMs) != WAIT_OBJECT_0) {
+                canWait_ = false;
+                return;
+            }
+        }
+        DWORD read = 0;
+        if (::GetOverlappedResult(handle_, &waitOl_, &read, FALSE) && read == 1) held_.store(peek_);
+    }
+
+    void InterruptWait() override {
+        if (wake_) ::SetEvent(wake_);
+    }
+
+    void SetInFlight(bool inFlight) override { wait_.SetFineTicks(inFlight); }
+
 private:
+    static OVERLAPPED* Fresh(OVERLAPPED& ol, HANDLE event) {
+        ol = OVERLAPPED{};
+        ol.hEvent = event;
+        return &ol;
+    }
+
+    long DriverQueued() {
+        if (handle_ == INVALID_HANDLE_VALUE) return -1;
+        DWORD errors = 0;
+        COMSTAT status{};
+        // Also clears a line error (framing, overrun): the link judges frames by
+        // their checksum, and a pending error would stop the driver until cleared.
+        if (!::ClearCommError(handle_, &errors, &status)) return -1;
+        return static_cast<long>(std::min<DWORD>(status.cbInQue, LONG_MAX - 1));
+    }
+
+    // The outcome of an overlapped read or write, once it has completed.
+    bool Complete(BOOL started, OVERLAPPED& ol, DWORD& transferred) {
+        if (!started && ::GetLastError() != ERROR_IO_PENDING) return false;
+        return ::GetOverlappedResult(handle_, &ol, &transferred, TRUE) != FALSE;
+    }
+
+    static constexpr DWORD kCancelLimitMs = 1000;
+    // Waits shorter than this are pauses (see WaitReadable).
+    static constexpr long kPauseMs = 16;
+
     HANDLE handle_;
+    HANDLE readEvent_ = nullptr;
+    HANDLE writeEvent_ = nullptr;
+    HANDLE waitEvent_ = nullptr;
+    HANDLE wake_ = nullptr;
+    OVERLAPPED readOl_{};   // reads: the reading thread only
+    OVERLAPPED writeOl_{};  // writes: the transaction's thread only
+    OVERLAPPED waitOl_{};   // the wait for input: the reading thread only
+    std::uint8_t peek_ = 0;
+    // The byte the wait took off the line, or -1. Atomic: the transaction's thread
+    // may ask how many bytes wait while the reading thread waits.
+    std::atomic<int> held_{-1};
+    bool canWait_ = false;
+    win32::ShortWait wait_;
 };
 
 // The line settings the reader needs: 9600 8N1 in raw binary mode.
@@ -98,17 +207,19 @@ void ApplyLineSettings(DCB& dcb) {
     if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) dcb.fRtsControl = RTS_CONTROL_ENABLE;
 }
 
-// The link polls the receive queue and reads exactly what is queued, so a read
-// must return at once: ReadIntervalTimeout MAXDWORD with both read totals 0 is the
-// documented "return immediately with what has been received". On a handle without
-// overlapped I/O, Windows also runs one call at a time: a read that waited would
-// hold up the writer on the other thread. The device's time-outs are set for both
-// reasons, and because they too outlive the program that set them.
+// ReadIntervalTimeout and ReadTotalTimeoutMultiplier MAXDWORD with a constant is the
+// documented "return at once with what is queued; with nothing queued, wait for the
+// first byte, at most the constant": Read asks only for queued bytes and so never
+// waits, and the one-byte read of WaitReadable waits for the line. The constant only
+// bounds a wait that nobody ends. The device's time-outs are set also because they
+// outlive the program that set them.
+constexpr DWORD kReadWaitLimitMs = 10000;
+
 COMMTIMEOUTS LinkTimeouts() {
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = 0;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadWaitLimitMs;
     timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
     return timeouts;
@@ -139,8 +250,8 @@ OpenResult OpenSerialPort(const std::string& portName) {
     }
     // Share mode 0: nobody else may open the port while we hold it, and we fail
     // while somebody else does.
-    HANDLE handle = ::CreateFileA(result.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
+    HANDLE handle = ::CreateFileA(result.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         result.error = OpenErrorText(::GetLastError());
         return result;
@@ -159,7 +270,12 @@ OpenResult OpenSerialPort(const std::string& portName) {
     if (!::SetCommTimeouts(handle, &timeouts))
         return Fail(std::move(result), handle, "the port's time-outs were refused: ", ::GetLastError());
 
-    result.port = std::make_unique<Win32SerialPort>(handle);
+    auto port = std::make_unique<Win32SerialPort>(handle);
+    if (!port->Usable()) {
+        result.error = "no event for the port's I/O: " + win32::SystemErrorText(::GetLastError());
+        return result;  // the port's destructor closes the handle
+    }
+    result.port = std::move(port);
     return result;
 }
 

@@ -94,6 +94,7 @@ public:
         return run;
     }
     std::string OutSoFar() const { return ReadFile(outPath_); }
+    std::string ErrSoFar() const { return ReadFile(errPath_); }
 
 private:
     pid_t pid_ = -1;

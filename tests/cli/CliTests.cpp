@@ -43,9 +43,21 @@ protected:
         }
     }
 
+    std::vector<ByteString> Requests() const {
+        std::vector<ByteString> out;
+        for (const sim::Exchange& e : sim.Exchanges()) out.push_back(e.request);
+        return out;
+    }
+
     testsupport::PortTable table;
     sim::SimReader sim;
 };
+
+std::size_t Occurrences(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
 
 }  // namespace
 
@@ -68,6 +80,32 @@ TEST_F(Cli, InitWithoutACardAsksForOne) {
     Outcome run = RunCardfmt({"init", "--port", "com3"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.OutLines(), std::vector<std::string>{"请放置IC卡"});
+}
+
+// Silence is not an empty reader. The wire stays as it was: no probe is added.
+TEST_F(Cli, InitWhereNothingAnswersSaysSoInsteadOfAskingForACard) {
+    sim.SetSilent(true);
+    Outcome run = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_NE(run.err.find("no reader answers on com3"), std::string::npos) << run.err;
+    const ByteString request{0x30, 0x01}, closing{0x38, 0x00};
+    EXPECT_EQ(Requests(), (std::vector<ByteString>{request, request, request, closing, closing, closing}));
+}
+
+// Every authentication answered 2.3 s late, and sector 6 refusing trailer writes
+// with key A: the answer still owed to the repeated authentication must not pass
+// for the write's.
+TEST_F(Cli, InitReportsARefusedWriteBehindLateAuthenticationAnswers) {
+    sim::MifareCard card(0x0C0D0E0F);
+    card.SetAccess(6, sim::AccessBytes{0x7F, 0x07, 0x88, 0x69});
+    sim.PlaceCard(card);
+    sim.DelayRepliesTo(0x32, 2300);
+    Outcome run = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.OutLines(), std::vector<std::string>{"0C0D0E0F 初始化包号失败。"});
+    EXPECT_EQ(sim.SignalModes(), std::vector<std::uint8_t>{0}) << "no success signals";
+    EXPECT_EQ(sim.CardBySerial(0x0C0D0E0F)->Trailer(6), card.Trailer(6));
 }
 
 TEST_F(Cli, InitOnACardWithForeignKeysLeavesItAsItWas) {
@@ -107,6 +145,15 @@ TEST_F(Cli, ProbeAnswersOnlyWhereTheReaderIs) {
     sim.SetSilent(true);
     Outcome silent = RunCardfmt({"probe", "--port", "com3"});
     EXPECT_EQ(silent.exitCode, 1);
+
+    // Answered only at its second sending: waiting for what the first might still
+    // owe must not eat the closing signal's answer.
+    sim.SetSilent(false);
+    sim.ClearExchanges();
+    sim.IgnoreNextRequests(1);
+    Outcome second = RunCardfmt({"probe", "--port", "com3"});
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(Requests(), (std::vector<ByteString>{{0x01, 0x00}, {0x01, 0x00}, {0x38, 0x00}}));
 }
 
 TEST_F(Cli, TraceMasksEveryKeyOfAFullRun) {
@@ -156,6 +203,22 @@ TEST_F(Cli, WatchWaitsForAnUnpluggedReaderAndCarriesOn) {
     EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"03030303 ok", "04040404 ok"}));
     ExpectInstalled(0x04040404);
     EXPECT_NE(run.err.find("lost the reader on com3"), std::string::npos) << run.err;
+}
+
+// A reader that answers nothing is waited for, as an unplugged one is: said once,
+// polled as before (no probe), and the next card is formatted once it answers.
+TEST_F(Cli, WatchSaysOnceThatNothingAnswersAndWaitsForTheReader) {
+    sim.SetSilent(true);
+    Cardfmt watch({"watch", "--port", "com3", "--cards", "1"});
+    ASSERT_TRUE(Eventually([&] { return watch.ErrSoFar().find("no reader answers on com3") != std::string::npos; }))
+        << watch.ErrSoFar();
+    sim.SetSilent(false);
+    sim.PlaceCard(sim::MifareCard(0x05050505));
+    Outcome run = watch.Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.OutLines(), std::vector<std::string>{"05050505 ok"});
+    EXPECT_EQ(Occurrences(run.err, "no reader answers"), 1u) << run.err;
+    for (const ByteString& r : Requests()) EXPECT_NE(r[0], 0x01) << "no probe";
 }
 
 TEST_F(Cli, WatchStopsCleanlyOnInterrupt) {

@@ -1,11 +1,15 @@
 // Reader commands and the connection rules, over an in-memory port that answers
 // like a reader.
 #include "reader_link/CommObjClas.h"
+#include "platform/Clock.h"
 #include "tests/support/Frames.h"
 #include "tests/support/MemoryPort.h"
 #include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -61,6 +65,24 @@ TEST_F(Commands, ProbeLooksAtByteTwoOnly) {
     EXPECT_EQ(Written().back(), TCommClass::BuildFrame({0x01, 0x00}, 0));
     AnswerAlways({0x0A, 0x00, 0x01});
     EXPECT_FALSE(link.ProbeReader());
+}
+
+// A port may hold a finer system timer while a transaction is in flight (Windows):
+// it must be told when each transaction begins and, once answered, that it ended.
+TEST_F(Commands, PortIsToldWhenATransactionIsInFlightAndWhenItEnded) {
+    ASSERT_TRUE(link.Connect("com1"));
+    AnswerAlways({0x0A, 0x00});
+    ASSERT_TRUE(link.RequestCard());
+    std::vector<bool> told;
+    for (int i = 0; i < 500; ++i) {  // the worker goes back to idle after the answer
+        {
+            std::lock_guard lock(shared->mutex);
+            told = shared->inFlight;
+        }
+        if (!told.empty() && !told.back()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
 }
 
 TEST_F(Commands, RequestCardStatus) {
@@ -133,7 +155,9 @@ TEST_F(Commands, SignalAndDisconnect) {
     AnswerAlways({0x0A, 0x00});
     EXPECT_TRUE(link.SendSignal(3));
     EXPECT_EQ(LastCommand(), (ByteString{0x38, 0x03}));
+    link.SectorKey = {1, 2, 3, 4, 5, 6};
     EXPECT_TRUE(link.Disconnect());
+    EXPECT_TRUE(link.SectorKey.empty()) << "the last key tried does not outlive the connection";
     EXPECT_EQ(LastCommand(), (ByteString{0x38, 0x00}));
     EXPECT_TRUE(shared->closed);
     EXPECT_FALSE(link.Connected);
@@ -215,4 +239,53 @@ TEST_F(Commands, RequestTraceIsWrittenPerAttempt) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "发送指令：" + HexDump(Written().back().data(), Written().back().size()));
     EXPECT_EQ(lines[1].rfind("接收指令：0A,00,", 0), 0u);
+}
+
+TEST_F(Commands, LastFailureTellsSilenceFromRefusalAndALostPort) {
+    ASSERT_TRUE(link.Connect("com1"));
+    link.SetRetryCount(1);
+    std::uint32_t serial = 0;
+    AnswerAlways({0x0A, 0x01, 0x01});
+    EXPECT_FALSE(link.RequestCard());
+    EXPECT_EQ(link.LastFailure(), LinkFailure::Refused);
+    AnswerAlways({0x0A, 0x00, 0x01});
+    EXPECT_TRUE(link.SendSignal(2));
+    EXPECT_EQ(link.LastFailure(), LinkFailure::None);
+    EXPECT_FALSE(link.ProbeReader());
+    EXPECT_EQ(link.LastFailure(), LinkFailure::Refused);
+    EXPECT_TRUE(link.RequestCard());
+    EXPECT_FALSE(link.ReadCardSerial(serial));
+    EXPECT_EQ(link.LastFailure(), LinkFailure::Refused);
+
+    Answer([](const ByteString&) { return ByteString{}; });  // nothing answers
+    EXPECT_FALSE(link.RequestCard());
+    EXPECT_EQ(link.LastFailure(), LinkFailure::NoReply);
+    link.AuthEnabled = false;
+    EXPECT_TRUE(link.AuthenticateSector());
+    EXPECT_EQ(link.LastFailure(), LinkFailure::None);
+
+    shared->failWrites = true;
+    EXPECT_FALSE(link.RequestCard());
+    EXPECT_EQ(link.LastFailure(), LinkFailure::PortLost);
+    AnswerAlways({0x0A, 0x00});
+    EXPECT_THROW(link.RequestCard(), Exception);
+    EXPECT_EQ(link.LastFailure(), LinkFailure::PortLost);
+}
+
+// The late answer to the first sending is taken right after that sending timed
+// out, before the repeat's wait began: the transaction ends at once, and the worker
+// must stop reading with it, or it goes on filling ReplyBuffer between transactions.
+TEST_F(Commands, AnAnswerTakenBeforeTheRepeatsWaitLeavesTheWorkerIdle) {
+    ASSERT_TRUE(link.Connect("com1"));
+    link.SetRetryCount(2);
+    shared->afterWrite = [this](std::size_t writes) {
+        if (writes != 2) return;
+        MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
+        // Still reading for the first sending, the worker takes it and stops.
+        for (int i = 0; i < 5000 && link.Receiver().StartEvent.IsSet(); ++i) platform::SleepMs(1);
+    };
+    EXPECT_TRUE(link.RequestCard());
+    EXPECT_EQ(Written().size(), 2u);
+    EXPECT_FALSE(link.Receiver().StartEvent.IsSet());
+    AnswerAlways({0x0A, 0x00});  // for the closing signal
 }

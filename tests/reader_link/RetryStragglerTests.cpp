@@ -1,13 +1,14 @@
 // A reader that answers later than the time-out, after the request was sent again:
-// its late answer is taken, and the answer to the repeat must not be taken for the
-// answer to the next command.
+// its late answer is taken, and the answers still owed to the other sendings must
+// not be taken for the answer to the next command.
 #include "reader_link/CommObjClas.h"
 #include "sim/SimReader.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <future>
+#include <ostream>
+#include <vector>
 
 namespace {
 
@@ -21,34 +22,49 @@ protected:
     }
     void TearDown() override { comm.Disconnect(); }
 
-    // Runs the card request with its first answer `lateMs` late and the answer to
-    // its repeat `repeatMs` after that (the reader's own working time).
-    void LateCardRequest(int lateMs, int repeatMs) {
-        reader.DelayNextReply(lateMs);
-        auto request = std::async(std::launch::async, [this] { return comm.RequestCard(); });
-        // The first sending is being answered late; the delay now set is the repeat's.
-        ASSERT_TRUE(reader.WaitForExchanges(1, 10s));
-        reader.DelayNextReply(repeatMs);
-        ASSERT_TRUE(request.get());
-        ASSERT_TRUE(reader.WaitForExchanges(2, 10s)) << "the request was sent again";
+    std::vector<ByteString> Requests() const {
+        std::vector<ByteString> out;
+        for (const sim::Exchange& e : reader.Exchanges()) out.push_back(e.request);
+        return out;
     }
 
     sim::SimReader reader;
     TCommClass comm;
 };
 
+// How the reader answers the authentication of a sector whose trailer it then
+// refuses to write: waits for the replies in the order they go out, sendings it
+// never hears, replies it sends twice.
+struct Trailing {
+    const char* name;
+    std::vector<int> delaysMs;
+    int lostSendings = 0;
+    int duplicated = 0;
+    int duplicateGapMs = 0;
+};
+
+void PrintTo(const Trailing& t, std::ostream* os) { *os << t.name; }
+
+class TrailingAnswers : public RetryStraggler, public ::testing::WithParamInterface<Trailing> {};
+
+const Trailing kTrailing[] = {
+    // The first answer 2.3 s late, the repeat's this long after it.
+    {"Repeat30ms", {2300, 30}},
+    {"Repeat300ms", {2300, 300}},
+    {"Repeat1500ms", {2300, 1500}},
+    {"Repeat2500ms", {2300, 2500}},
+    // The first sending never heard: nothing is owed, the write's own answer counts.
+    {"FirstSendingLost", {}, 1},
+    // Both answers sent twice, the copies apart from them.
+    {"DuplicatedAnswers", {2300, 300}, 0, 2, 40},
+};
+
 }  // namespace
 
-TEST_F(RetryStraggler, AnswerToTheRepeatIsNotTakenForTheNextCommand) {
-    LateCardRequest(2300, 30);
-    std::uint32_t serial = 0;
-    EXPECT_TRUE(comm.ReadCardSerial(serial));
-    EXPECT_EQ(serial, 0x0A0B0C0Du);
-}
-
-TEST_F(RetryStraggler, AStatusAnswerIsNotShiftedOntoTheCommandAfter) {
-    // Two status answers look alike (0A 00): a shift would pass a refused write
-    // for a good one. Here the card's sector 6 refuses key A's trailer write.
+// Two status answers look alike (0A 00): a shift would pass a refused write for a
+// good one. The card's sector 6 refuses key A's trailer write (access 7F 07 88).
+TEST_P(TrailingAnswers, ARefusedTrailerWriteBehindThemIsAFailure) {
+    const Trailing& t = GetParam();
     sim::MifareCard card(0x0A0B0C0D);
     card.SetAccess(6, sim::AccessBytes{0x7F, 0x07, 0x88, 0x69});
     reader.PlaceCard(card);
@@ -58,16 +74,36 @@ TEST_F(RetryStraggler, AStatusAnswerIsNotShiftedOntoTheCommandAfter) {
     comm.SectorNo = 6;
     comm.AuthEnabled = true;
     comm.SectorKey = ByteString(kTransportKey.begin(), kTransportKey.end());
-    reader.DelayNextReply(2300);
-    auto auth = std::async(std::launch::async, [this] { return comm.AuthenticateSector(); });
-    ASSERT_TRUE(reader.WaitForExchanges(3, 10s));
-    reader.DelayNextReply(30);
-    ASSERT_TRUE(auth.get());
+
+    reader.DelayReplies(t.delaysMs);
+    reader.IgnoreNextRequests(t.lostSendings);
+    reader.DuplicateNextReplies(t.duplicated, t.duplicateGapMs);
+    ASSERT_TRUE(comm.AuthenticateSector());
     EXPECT_FALSE(comm.WriteSectorTrailer(kTransportKey)) << "the write was refused";
+    EXPECT_EQ(comm.LastFailure(), LinkFailure::Refused);
+
+    const std::vector<ByteString> requests = Requests();
+    ASSERT_EQ(requests.size(), 5u) << "card request, serial, two authentications, one write";
+    EXPECT_EQ(requests[2], requests[3]);
+    EXPECT_EQ(requests[4][0], 0x34);
+    EXPECT_EQ(reader.CardBySerial(0x0A0B0C0D)->Trailer(6), card.Trailer(6));
 }
 
-TEST_F(RetryStraggler, NoSettlingWithoutARetry) {
+INSTANTIATE_TEST_SUITE_P(RetryStraggler, TrailingAnswers, ::testing::ValuesIn(kTrailing),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RetryStraggler, AnswerToTheRepeatIsNotTakenForTheNextCommand) {
+    reader.DelayReplies({2300, 30});
+    ASSERT_TRUE(comm.RequestCard());
+    std::uint32_t serial = 0;
+    EXPECT_TRUE(comm.ReadCardSerial(serial));
+    EXPECT_EQ(serial, 0x0A0B0C0Du);
+}
+
+// Waiting for owed answers takes at least one and a half time-outs: commands
+// sent once must not pay it.
+TEST_F(RetryStraggler, NoWaitingWithoutARetry) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(comm.RequestCard());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5 * TCommClass::kSettleQuietMs));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(TCommClass::kReplyTimeoutMs));
 }

@@ -45,6 +45,27 @@ TEST(FaultPlan, CorruptionAndDelayHitAnsweredRepliesOnly) {
     EXPECT_EQ(after.delayMs, 0);
 }
 
+TEST(FaultPlan, DelaysGoInOrderOrByCommandAndDuplicatesHitAnsweredReplies) {
+    sim::FaultPlan plan;
+    plan.DelayReplies({2300, 300});
+    plan.DelayRepliesTo(0x32, 1000);
+    plan.DuplicateNext(2, 40);
+    plan.IgnoreNext(1);
+    const sim::RequestFate unheard = plan.Next(0x32);
+    EXPECT_FALSE(unheard.answer);
+    EXPECT_EQ(unheard.duplicateGapMs, -1);
+    const sim::RequestFate first = plan.Next(0x30);
+    EXPECT_EQ(first.delayMs, 2300);
+    EXPECT_EQ(first.duplicateGapMs, 40);
+    EXPECT_EQ(plan.Next(0x32).delayMs, 1300);
+    const sim::RequestFate third = plan.Next(0x32);
+    EXPECT_EQ(third.delayMs, 1000);
+    EXPECT_EQ(third.duplicateGapMs, -1);
+    EXPECT_EQ(plan.Next(0x30).delayMs, 0);
+    plan.DelayRepliesTo(0x32, 0);
+    EXPECT_EQ(plan.Next(0x32).delayMs, 0);
+}
+
 TEST(FaultPlan, CardRemovalCountsEveryRequest) {
     sim::FaultPlan plan;
     plan.RemoveCardAfter(3);

@@ -84,6 +84,21 @@ TEST(RandomFaults, LateRepliesWaitWithinTheGivenRange) {
     }
 }
 
+TEST(RandomFaults, LateRepeatMakesTheNextAnsweredReplyLaterStill) {
+    sim::FaultRates rates = Only(FaultKind::LateRepeat);
+    rates.lateMinMs = rates.lateMaxMs = 2200;
+    rates.repeatMinMs = 30;
+    rates.repeatMaxMs = 40;
+    sim::RandomFaults faults;
+    faults.Arm(rates, 11);
+    EXPECT_EQ(faults.Draw(false, true, kReply.size()).delayMs, 2200);
+    EXPECT_EQ(faults.Draw(false, false, 0).delayMs, 0) << "an unanswered request carries nothing away";
+    const sim::ReplyDamage next = faults.Draw(false, true, kReply.size());
+    EXPECT_GE(next.delayMs, 2230);
+    EXPECT_LE(next.delayMs, 2240);
+    EXPECT_EQ(faults.Counts()[FaultKind::LateRepeat], 2u);
+}
+
 TEST(RandomFaults, GarbageGoesInsideTheReplyOrAfterIt) {
     sim::FaultRates rates = Only(FaultKind::GarbageInside);
     rates[FaultKind::GarbageAfter] = 1.0;

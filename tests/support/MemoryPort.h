@@ -21,8 +21,12 @@ public:
         bool failQuery = false;
         bool closed = false;
         int purges = 0;
+        std::vector<bool> inFlight;  // what SetInFlight was told, in order
         // Called with each frame written; may queue a reply (runs under the mutex).
         std::function<void(const std::vector<std::uint8_t>&, std::deque<std::uint8_t>&)> responder;
+        // Called with the number of frames written so far, after the mutex is let go,
+        // before Write returns: the moment between a write and the wait for its reply.
+        std::function<void(std::size_t writes)> afterWrite;
     };
 
     explicit MemoryPort(std::shared_ptr<Shared> shared) : s_(std::move(shared)) {}
@@ -48,15 +52,26 @@ public:
         return static_cast<long>(n);
     }
     bool Write(const std::uint8_t* data, std::size_t count) override {
-        std::lock_guard lock(s_->mutex);
-        if (s_->closed || s_->failWrites) return false;
-        s_->written.emplace_back(data, data + count);
-        if (s_->responder) s_->responder(s_->written.back(), s_->incoming);
+        std::function<void(std::size_t)> after;
+        std::size_t writes = 0;
+        {
+            std::lock_guard lock(s_->mutex);
+            if (s_->closed || s_->failWrites) return false;
+            s_->written.emplace_back(data, data + count);
+            if (s_->responder) s_->responder(s_->written.back(), s_->incoming);
+            after = s_->afterWrite;
+            writes = s_->written.size();
+        }
+        if (after) after(writes);
         return true;
     }
     void Close() override {
         std::lock_guard lock(s_->mutex);
         s_->closed = true;
+    }
+    void SetInFlight(bool inFlight) override {
+        std::lock_guard lock(s_->mutex);
+        s_->inFlight.push_back(inFlight);
     }
 
     static void Queue(Shared& s, const std::vector<std::uint8_t>& bytes) {

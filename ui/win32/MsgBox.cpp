@@ -281,7 +281,7 @@ HWND TMessageForm::Button(int bit) const {
 void TMessageForm::DisableOtherWindows() {
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM self) -> BOOL {
+        [](HWND window, LPARAM self) CALLBACK -> BOOL {
             auto* form = reinterpret_cast<TMessageForm*>(self);
             if (window != form->handle_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
                 form->disabled_.push_back(window);
@@ -325,14 +325,13 @@ int TMessageForm::ShowModal() {
     return modalResult_ == mrNone ? mrCancel : modalResult_;
 }
 
-int TMessageForm::ShowModeless(std::function<void(int)> onClosed) {
+void TMessageForm::ShowModeless(std::function<void(int)> onClosed) {
     onClosed_ = std::move(onClosed);
     if (openForOthers) openForOthers->push_back(this);
     DisableOtherWindows();
     ShowWindow(handle_, SW_SHOW);
     SetForegroundWindow(handle_);
     SetFocus(defaultButton_ ? defaultButton_ : handle_);
-    return mrNone;
 }
 
 void TMessageForm::Close(int result) {

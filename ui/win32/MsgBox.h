@@ -44,7 +44,7 @@ private:
     friend class FormAccess;
     TMessageForm() = default;
 
-    int ShowModeless(std::function<void(int)> onClosed);
+    void ShowModeless(std::function<void(int)> onClosed);
     void Close(int result);
     bool HandleKey(WPARAM key);
     void DisableOtherWindows();

@@ -128,7 +128,7 @@ std::vector<HWND> Win32Desk::Dialogs() const {
     } found{window_, {}};
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
             auto* f = reinterpret_cast<Found*>(param);
             if (hwnd != f->main && ::IsWindowVisible(hwnd)) f->dialogs.push_back(hwnd);
             return TRUE;
@@ -150,7 +150,7 @@ std::vector<HWND> ChildrenWithText(HWND dialog, const std::string& utf8) {
     } search{utf8, {}};
     ::EnumChildWindows(
         dialog,
-        [](HWND child, LPARAM param) -> BOOL {
+        [](HWND child, LPARAM param) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             if (WindowText(child) == s->text) s->found.push_back(child);
             return TRUE;

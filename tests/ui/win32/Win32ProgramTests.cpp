@@ -30,7 +30,7 @@ struct ProgramWindows {
 std::vector<HWND> WindowsOf(DWORD processId) {
     ProgramWindows found{processId, {}};
     ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
             auto* f = reinterpret_cast<ProgramWindows*>(param);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(hwnd, &owner);

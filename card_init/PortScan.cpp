@@ -12,23 +12,33 @@ private:
     TCommClass& comm_;
 };
 
+void CountFailedOpen(platform::OpenFailure failure, ScanPassReport& report) {
+    if (failure == platform::OpenFailure::NoDevice) return;
+    ++report.portsPresent;
+    if (failure == platform::OpenFailure::AccessDenied) ++report.portsDenied;
+}
+
 }  // namespace
 
 std::optional<std::string> ScanForReader(TCommClass& comm, const PortScanHooks& hooks, int maxPasses) {
     ScanRetryCount retry(comm);
     for (int pass = 1; maxPasses <= 0 || pass <= maxPasses; ++pass) {
+        ScanPassReport report;
         for (int n = kScanFirstPort; n <= kScanLastPort; ++n) {
             if (hooks.stopRequested && hooks.stopRequested()) return std::nullopt;
             const std::string name = "com" + std::to_string(n);
             if (hooks.trying) hooks.trying(name);
             if (comm.Connect(name)) {
+                ++report.portsPresent;
                 if (comm.ProbeReader()) return name;
                 if (hooks.afterMiss) hooks.afterMiss();
                 comm.Disconnect();
-            } else if (hooks.afterMiss) {
-                hooks.afterMiss();
+            } else {
+                CountFailedOpen(comm.LastOpenFailure(), report);
+                if (hooks.afterMiss) hooks.afterMiss();
             }
         }
+        if (hooks.passEnded) hooks.passEnded(report);
     }
     return std::nullopt;
 }

@@ -9,6 +9,19 @@
 #include <optional>
 #include <string>
 
+// What one whole pass over com1..com15 met, for a pass that found no reader.
+struct ScanPassReport {
+    int portsPresent = 0;  // ports whose device is there (opened or not)
+    int portsDenied = 0;   // of those, the ones this user may not open
+
+    // Every port that is there refused this user: on Linux, a user outside the group
+    // of the serial devices, for whom the scan would go on finding nothing.
+    bool AllPresentDenied() const { return portsPresent > 0 && portsDenied == portsPresent; }
+};
+
+// Said once to the operator when a pass's report is AllPresentDenied().
+inline constexpr const char* kNoSerialPermissionText = "无权访问串口，请将当前用户加入dialout组后重新登录。";
+
 struct PortScanHooks {
     // Called with the port name before each attempt ("com3").
     std::function<void(const std::string& portName)> trying;
@@ -16,6 +29,8 @@ struct PortScanHooks {
     std::function<void()> afterMiss;
     // Polled at the top of each attempt.
     std::function<bool()> stopRequested;
+    // Called after each whole pass that found no reader.
+    std::function<void(const ScanPassReport& report)> passEnded;
 };
 
 inline constexpr int kScanFirstPort = 1;

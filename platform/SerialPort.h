@@ -55,10 +55,19 @@ public:
     virtual void SetInFlight(bool /*inFlight*/) {}
 };
 
+// Why an open failed, as far as a caller acts on it.
+enum class OpenFailure {
+    NoDevice,      // the name stands for no device, or the device is not there
+    AccessDenied,  // the device is there, but this user may not open it (POSIX: not
+                   // in the group that owns the serial devices)
+    Other,         // the device is there but could not be used (in use, not a serial line...)
+};
+
 struct OpenResult {
     std::unique_ptr<SerialPort> port;  // null when the open failed
     std::string device;                // what the name resolved to ("" if it did not)
     std::string error;                 // the operating system's reason when port is null
+    OpenFailure failure = OpenFailure::Other;  // the kind of reason, when port is null
 };
 
 // Opens the serial device a port name stands for (see PortNames.h) and applies

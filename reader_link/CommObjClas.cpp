@@ -46,6 +46,7 @@ bool TCommClass::OpenPort(const std::string& portName) {
     platform::OpenResult result = opener_ ? opener_(portName) : platform::OpenResult{};
     lastOpenDevice_ = result.device;
     lastOpenError_ = result.error;
+    lastOpenFailure_ = result.failure;
     if (!result.port) return false;
     PortHandle = std::move(result.port);
     receiver_->SetPort(PortHandle.get());

@@ -66,8 +66,9 @@ public:
     void SetRetryCount(std::int32_t count);
 
     bool PortOpen() const { return PortHandle != nullptr; }
-    // Why the last OpenPort failed, and the device the name stood for.
+    // Why the last OpenPort failed (text and kind), and the device the name stood for.
     const std::string& LastOpenError() const { return lastOpenError_; }
+    platform::OpenFailure LastOpenFailure() const { return lastOpenFailure_; }
     const std::string& LastOpenDevice() const { return lastOpenDevice_; }
 
     // --- frames and transactions --------------------------------------------------
@@ -124,6 +125,7 @@ private:
     PortOpener opener_;
     std::unique_ptr<platform::SerialPort> PortHandle;
     std::string lastOpenError_;
+    platform::OpenFailure lastOpenFailure_ = platform::OpenFailure::Other;
     std::string lastOpenDevice_;
     std::atomic<LinkFailure> lastFailure_{LinkFailure::None};
     std::unique_ptr<TRecvClass> receiver_;

@@ -112,6 +112,22 @@ private:
 
 std::string ErrnoText(int err) { return std::strerror(err); }
 
+// What a failed open(2) of the device says about it. A dangling port-table entry
+// (ENOENT) or an unplugged adapter's node (ENODEV, ENXIO) is no device at all.
+OpenFailure OpenFailureOf(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return OpenFailure::NoDevice;
+        case EACCES:
+        case EPERM:
+            return OpenFailure::AccessDenied;
+        default:
+            return OpenFailure::Other;
+    }
+}
+
 }  // namespace
 
 OpenResult OpenSerialPort(const std::string& portName) {
@@ -119,12 +135,14 @@ OpenResult OpenSerialPort(const std::string& portName) {
     result.device = ResolvePortName(portName);
     if (result.device.empty()) {
         result.error = portName.empty() ? "no port name given" : "no serial device is known by this name";
+        result.failure = OpenFailure::NoDevice;
         return result;
     }
     int fd = ::open(result.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         int err = errno;
         result.error = ErrnoText(err);
+        result.failure = OpenFailureOf(err);
         if (err == EACCES)
             result.error += " (serial devices belong to the group 'dialout': sudo usermod -aG dialout $USER, then log in again)";
         return result;

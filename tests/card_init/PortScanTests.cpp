@@ -3,9 +3,45 @@
 #include "card_init/PortScan.h"
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
+#include "tests/support/Frames.h"
+#include "tests/support/MemoryPort.h"
 #include "tests/support/PortTable.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+// What a port of the fake port table does when opened.
+enum class PortKind { Missing, Denied, Busy, NoReader, Reader };
+
+// Opens ports by the table; the ports that open answer the probe as a reader or not.
+TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
+    return [ports](const std::string& name) {
+        platform::OpenResult r;
+        const auto it = ports.find(name);
+        const PortKind kind = it == ports.end() ? PortKind::Missing : it->second;
+        switch (kind) {
+            case PortKind::Missing: r.failure = platform::OpenFailure::NoDevice; r.error = "missing"; return r;
+            case PortKind::Denied: r.failure = platform::OpenFailure::AccessDenied; r.error = "denied"; return r;
+            case PortKind::Busy: r.failure = platform::OpenFailure::Other; r.error = "busy"; return r;
+            case PortKind::NoReader:
+            case PortKind::Reader: break;
+        }
+        auto shared = std::make_shared<MemoryPort::Shared>();
+        const std::uint8_t probeAnswer = kind == PortKind::Reader ? 0x00 : 0x01;
+        shared->responder = [probeAnswer](const ByteString&, std::deque<std::uint8_t>& in) {
+            ByteString f = ReplyFrame({0x0A, 0x00, probeAnswer});
+            in.insert(in.end(), f.begin(), f.end());
+        };
+        r.device = "/dev/fake-" + name;
+        r.port = std::make_unique<MemoryPort>(shared);
+        return r;
+    };
+}
+
+}  // namespace
 
 
 
@@ -83,4 +119,45 @@ TEST(PortScan, GivesUpAfterTheRequestedPasses) {
     hooks.trying = [&](const std::string&) { ++tried; };
     EXPECT_FALSE(ScanForReader(comm, hooks, 2));
     EXPECT_EQ(tried, 30);
+}
+
+// Each pass without a reader says how many ports were there and how many of them
+// refused this user; only when every port there refused is the user told so.
+TEST(PortScan, EachPassReportsThePortsThatRefusedAccess) {
+    using K = PortKind;
+    struct Row {
+        const char* what;
+        std::map<std::string, PortKind> ports;
+        int present, denied;
+        bool allDenied;
+    };
+    const std::vector<Row> rows = {
+        {"no port at all", {}, 0, 0, false},
+        {"every port there refused", {{"com1", K::Denied}, {"com4", K::Denied}, {"com15", K::Denied}}, 3, 3, true},
+        {"one port there was busy", {{"com1", K::Denied}, {"com2", K::Busy}}, 2, 1, false},
+        {"one port opened", {{"com1", K::Denied}, {"com2", K::NoReader}}, 2, 1, false},
+    };
+    for (const Row& row : rows) {
+        TCommClass comm(FakePorts(row.ports));
+        std::vector<ScanPassReport> reports;
+        PortScanHooks hooks;
+        hooks.passEnded = [&](const ScanPassReport& report) { reports.push_back(report); };
+        EXPECT_FALSE(ScanForReader(comm, hooks, 2)) << row.what;
+        ASSERT_EQ(reports.size(), 2u) << row.what;
+        for (const ScanPassReport& report : reports) {
+            EXPECT_EQ(report.portsPresent, row.present) << row.what;
+            EXPECT_EQ(report.portsDenied, row.denied) << row.what;
+            EXPECT_EQ(report.AllPresentDenied(), row.allDenied) << row.what;
+        }
+    }
+}
+
+TEST(PortScan, APassThatFindsTheReaderIsNotReported) {
+    TCommClass comm(FakePorts({{"com1", PortKind::Denied}, {"com2", PortKind::Reader}}));
+    int reports = 0;
+    PortScanHooks hooks;
+    hooks.passEnded = [&](const ScanPassReport&) { ++reports; };
+    EXPECT_EQ(ScanForReader(comm, hooks), "com2");
+    EXPECT_EQ(reports, 0);
+    comm.Disconnect();
 }

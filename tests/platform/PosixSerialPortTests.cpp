@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -166,15 +169,55 @@ TEST(PosixSerialPort, NamesThatLeadNowhereGiveAReason) {
     EXPECT_FALSE(missing.port);
     EXPECT_EQ(missing.device, "/dev/no-such-serial-device");
     EXPECT_FALSE(missing.error.empty());
+    EXPECT_EQ(missing.failure, platform::OpenFailure::NoDevice);
 
     auto notTty = platform::OpenSerialPort("/dev/null");
     EXPECT_FALSE(notTty.port);
     EXPECT_EQ(notTty.error, "not a serial device");
+    EXPECT_EQ(notTty.failure, platform::OpenFailure::Other);
 
     auto unknown = platform::OpenSerialPort("printer");
     EXPECT_FALSE(unknown.port);
     EXPECT_TRUE(unknown.device.empty());
     EXPECT_FALSE(unknown.error.empty());
+    EXPECT_EQ(unknown.failure, platform::OpenFailure::NoDevice);
+}
+
+// A device the user may not open (a serial port of the group dialout, for a user
+// outside it) is told apart from a missing one. The open runs in a child process
+// that, when the test runs as root, first becomes an unprivileged user, since root
+// may open any device.
+TEST(PosixSerialPort, DeviceThatRefusesAccessIsReportedAsSuch) {
+    Pty pty;
+    ASSERT_FALSE(pty.Slave().empty());
+    ASSERT_EQ(::chmod(pty.Slave().c_str(), 0), 0);
+    int result[2];
+    ASSERT_EQ(::pipe(result), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(result[0]);
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(3);
+        auto opened = platform::OpenSerialPort(pty.Slave());
+        const char kind = opened.port ? 'o'
+                          : opened.failure == platform::OpenFailure::AccessDenied ? 'd'
+                          : opened.failure == platform::OpenFailure::NoDevice     ? 'n'
+                                                                                  : 'x';
+        [[maybe_unused]] ssize_t n = ::write(result[1], &kind, 1);
+        ::_exit(0);
+    }
+    ::close(result[1]);
+    char kind = 0;
+    const ssize_t n = ::read(result[0], &kind, 1);
+    ::close(result[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "could not drop root's privileges";
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(kind, 'd') << "o: opened, n: no device, x: other failure";
 }
 
 // The receive worker sleeps here between steps: it must wake for bytes and for

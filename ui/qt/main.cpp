@@ -1,14 +1,17 @@
 // cardfmt-gui: the card formatting desk's window program.
+#include "gui_start/GuiStart.h"
 #include "platform/DebugChannel.h"
 #include "ui/qt/QtMainForm.h"
 
 #include <QApplication>
-#include <QStringList>
+#include <iostream>
 
 int main(int argc, char** argv) {
+    GuiStartOptions start;
+    if (auto exitCode = PrepareGuiStart(argc, argv, start, std::cout, std::cerr)) return *exitCode;
     QApplication app(argc, argv);
     app.setApplicationName("发卡格式机");
-    if (app.arguments().contains("--trace")) platform::EnableDebugChannel(true);
+    if (start.trace) platform::EnableDebugChannel(true);
     auto* form = new QtMainForm;
     form->show();
     return app.exec();

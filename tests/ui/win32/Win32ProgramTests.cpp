@@ -2,7 +2,8 @@
 // placement files, with the simulated reader on a port of the scan's range
 // (CARDFMT_GUI_EXE names the program). Driven from outside by window messages:
 // the window appears, 打开串口 finds the reader, 开始初始化 formats a fresh card,
-// a foreign card shows its dialog, and the window closes the program.
+// a foreign card shows its dialog, and the window closes the program. Started
+// with --trace and stderr in a file, it writes the frames there.
 #include "platform/win32/Win32Text.h"
 #include "tests/ui/win32/SimLine.h"
 #include "tests/ui/win32/Win32Desk.h"
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 
 namespace {
@@ -67,12 +69,21 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     std::ofstream(std::filesystem::path(folder + L"\\Tolvane.exe")) << "";
     std::ofstream(std::filesystem::path(folder + L"\\KelmConfig.ini")) << "";
 
-    std::wstring commandLine = L"\"" + Utf8ToWide(exe) + L"\"";
+    // With --trace, and its stderr a file: the frames are written there.
+    const std::wstring tracePath = folder + L"\\trace.txt";
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE trace = ::CreateFileW(tracePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(trace, INVALID_HANDLE_VALUE);
+    std::wstring commandLine = L"\"" + Utf8ToWide(exe) + L"\" --trace";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = trace;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
                                  &startup, &process));
+    ::CloseHandle(trace);
     ::WaitForInputIdle(process.hProcess, 30000);
 
     HWND window = nullptr;
@@ -88,12 +99,12 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(Button(window, FormControl::btnStartInit)) != FALSE; }));
     EXPECT_EQ(WindowText(Button(window, FormControl::lblComStatTips)), "com1已打开...");
 
-    ASSERT_EQ(sim->Command("place 0A0B0C0D"), "ok placed 0A0B0C0D");
+    ASSERT_EQ(sim->Command("place 0A0B0C0D fresh"), "ok placed 0A0B0C0D");
     ::SendMessageW(Button(window, FormControl::btnStartInit), BM_CLICK, 0, 0);
     EXPECT_EQ(WindowText(Button(window, FormControl::btnStartInit)), "停止初始化");
     const std::regex formatted(".* s5 [0-9A-F]{12} FF078069 [0-9A-F]{12} s6 [0-9A-F]{12} FF078069 .*");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0A0B0C0D"), formatted); }));
-    ASSERT_EQ(sim->Command("place 0E0F1011"), "ok placed 0E0F1011");
+    ASSERT_EQ(sim->Command("place 0E0F1011 fresh"), "ok placed 0E0F1011");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0E0F1011"), formatted); }));
     EXPECT_EQ(WindowsOf(process.dwProcessId).size(), 1u);
 
@@ -119,6 +130,14 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     ::GetExitCodeProcess(process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
     if (::WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
+    std::ifstream traced{std::filesystem::path(tracePath), std::ios::binary};
+    const std::string traceText((std::istreambuf_iterator<char>(traced)), std::istreambuf_iterator<char>());
+    traced.close();
+    // The probe that found the reader, in UTF-8 as on Linux.
+    EXPECT_NE(traceText.find("发送指令：FF,A5,A5,A5,A5,A5,A5,A5,A5,A5,00,08,F7,00,00,FF,FF,01,00,1C,0F,FF"),
+              std::string::npos);
+    EXPECT_NE(traceText.find("接收指令："), std::string::npos);
+    ::DeleteFileW(tracePath.c_str());
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     ::DeleteFileW((folder + L"\\Tolvane.exe").c_str());

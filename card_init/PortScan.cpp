@@ -30,6 +30,7 @@ std::optional<std::string> ScanForReader(TCommClass& comm, const PortScanHooks& 
             if (hooks.trying) hooks.trying(name);
             if (comm.Connect(name)) {
                 ++report.portsPresent;
+                ++report.portsOpened;
                 if (comm.ProbeReader()) return name;
                 if (hooks.afterMiss) hooks.afterMiss();
                 comm.Disconnect();

@@ -13,6 +13,7 @@
 struct ScanPassReport {
     int portsPresent = 0;  // ports whose device is there (opened or not)
     int portsDenied = 0;   // of those, the ones this user may not open
+    int portsOpened = 0;   // of those, the ones that opened (and gave no reader)
 
     // Every port that is there refused this user: on Linux, a user outside the group
     // of the serial devices, for whom the scan would go on finding nothing.

@@ -79,23 +79,20 @@ void TBasicCommForm::btnOpenCommClick() {
         }
     } end{this, found};
 
-    // Each pass tries every port once, in turn, beginning with the first.
-    constexpr int kPortsPerPass = kScanLastPort - kScanFirstPort + 1;
-    int attempts = 0;
-    bool passOpenedAPort = false;
+    // The operator is told once per scan when every port there refused this user;
+    // the text then stays in the status line, where the next port would overwrite it.
+    bool permissionTold = false;
     PortScanHooks hooks;
     hooks.trying = [&](const std::string& name) {
-        ++attempts;
-        SetStatus(formtext::StatusTrying(name));
+        if (!permissionTold) SetStatus(formtext::StatusTrying(name));
     };
-    hooks.afterMiss = [&] {
-        // Called before a port that opened is disconnected again; the link may have
-        // closed it already (a failed write), but it was connected.
-        if (CommLink->Connected.load()) passOpenedAPort = true;
-        Face.ProcessEvents();
-        if (attempts % kPortsPerPass != 0) return;
-        if (!passOpenedAPort) PauseAfterEmptyPass();
-        passOpenedAPort = false;
+    hooks.afterMiss = [this] { Face.ProcessEvents(); };
+    hooks.passEnded = [&](const ScanPassReport& report) {
+        if (report.AllPresentDenied() && !permissionTold) {
+            permissionTold = true;
+            SetStatus(kNoSerialPermissionText);
+        }
+        if (report.portsOpened == 0) PauseAfterEmptyPass();
     };
     hooks.stopRequested = [this] {
         if (StopRequested) SetStatus(formtext::kStatusUserStopped);

@@ -128,14 +128,14 @@ TEST(PortScan, EachPassReportsThePortsThatRefusedAccess) {
     struct Row {
         const char* what;
         std::map<std::string, PortKind> ports;
-        int present, denied;
+        int present, denied, opened;
         bool allDenied;
     };
     const std::vector<Row> rows = {
-        {"no port at all", {}, 0, 0, false},
-        {"every port there refused", {{"com1", K::Denied}, {"com4", K::Denied}, {"com15", K::Denied}}, 3, 3, true},
-        {"one port there was busy", {{"com1", K::Denied}, {"com2", K::Busy}}, 2, 1, false},
-        {"one port opened", {{"com1", K::Denied}, {"com2", K::NoReader}}, 2, 1, false},
+        {"no port at all", {}, 0, 0, 0, false},
+        {"every port there refused", {{"com1", K::Denied}, {"com4", K::Denied}, {"com15", K::Denied}}, 3, 3, 0, true},
+        {"one port there was busy", {{"com1", K::Denied}, {"com2", K::Busy}}, 2, 1, 0, false},
+        {"one port opened", {{"com1", K::Denied}, {"com2", K::NoReader}}, 2, 1, 1, false},
     };
     for (const Row& row : rows) {
         TCommClass comm(FakePorts(row.ports));
@@ -147,6 +147,7 @@ TEST(PortScan, EachPassReportsThePortsThatRefusedAccess) {
         for (const ScanPassReport& report : reports) {
             EXPECT_EQ(report.portsPresent, row.present) << row.what;
             EXPECT_EQ(report.portsDenied, row.denied) << row.what;
+            EXPECT_EQ(report.portsOpened, row.opened) << row.what;
             EXPECT_EQ(report.AllPresentDenied(), row.allDenied) << row.what;
         }
     }

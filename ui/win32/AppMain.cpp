@@ -1,6 +1,8 @@
 // cardfmt-gui.exe: the card formatting desk's window program on Windows.
-//   cardfmt-gui [--trace]
-// --trace also writes every frame sent and accepted to stderr (see TraceOutput.h).
+//   cardfmt-gui [--trace] [--dir FOLDER]
+// --trace also writes every frame sent and accepted to stderr (see TraceOutput.h);
+// --dir makes FOLDER the working directory before the window is made.
+#include "gui_start/GuiStart.h"
 #include "platform/DebugChannel.h"
 #include "ui/FormLayout.h"
 #include "ui/MainFrm.h"
@@ -12,15 +14,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstring>
+#include <iostream>
 #include <memory>
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--trace") == 0) {
-            win32ui::ConnectTraceStderr();
-            platform::EnableDebugChannel(true);
-        }
+    GuiStartOptions start;
+    if (auto exitCode = PrepareGuiStart(argc, argv, start, std::cout, std::cerr)) return *exitCode;
+    if (start.trace) {
+        win32ui::ConnectTraceStderr();
+        platform::EnableDebugChannel(true);
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);

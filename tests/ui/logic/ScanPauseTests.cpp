@@ -13,17 +13,25 @@
 namespace {
 
 // A panel whose link opens only the ports `opens` lets through; behind each, something
-// answers every frame, though not as a reader would.
+// answers every frame, though not as a reader would. The ports `denied` are there but
+// refuse this user.
 class PanelOverPorts : public TBasicCommForm {
 public:
-    PanelOverPorts(TFormFace& face, std::vector<std::string> opens) : TBasicCommForm(face), opens_(std::move(opens)) {}
+    PanelOverPorts(TFormFace& face, std::vector<std::string> opens, std::vector<std::string> denied = {})
+        : TBasicCommForm(face), opens_(std::move(opens)), denied_(std::move(denied)) {}
 
 protected:
     std::unique_ptr<TCommClass> MakeCommLink() override {
         return std::make_unique<TCommClass>([this](const std::string& name) {
             platform::OpenResult result;
+            if (std::find(denied_.begin(), denied_.end(), name) != denied_.end()) {
+                result.error = "permission denied";
+                result.failure = platform::OpenFailure::AccessDenied;
+                return result;
+            }
             if (std::find(opens_.begin(), opens_.end(), name) == opens_.end()) {
                 result.error = "no such port";
+                result.failure = platform::OpenFailure::NoDevice;
                 return result;
             }
             auto shared = std::make_shared<MemoryPort::Shared>();
@@ -39,6 +47,7 @@ protected:
 
 private:
     std::vector<std::string> opens_;
+    std::vector<std::string> denied_;
 };
 
 std::vector<std::string> OnePass() {
@@ -91,4 +100,20 @@ TEST(ScanPause, APassThatOpenedAPortGoesOnWithoutPause) {
     expected.push_back("用户停止打开");
     EXPECT_EQ(face.Status, expected);
     EXPECT_FALSE(panel.CommLink->PortOpen());
+}
+
+TEST(ScanPause, PortsThatAllRefuseTheUserAreToldOnceAndTheTextStays) {
+    FakeFace face;
+    PanelOverPorts panel(face, {}, {"com1", "com3"});
+    panel.FormCreate();
+    int pauses = 0;
+    face.OnProcessEvents = [&](long waitMs) {
+        if (waitMs > 0 && ++pauses == 3) panel.btnStopOpeningClick();
+    };
+    panel.btnOpenCommClick();
+
+    auto expected = OnePass();
+    expected.push_back("无权访问串口，请将当前用户加入dialout组后重新登录。");
+    expected.push_back("用户停止打开");
+    EXPECT_EQ(face.Status, expected) << "told after the first pass, not overwritten by later passes";
 }

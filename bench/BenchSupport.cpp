@@ -51,7 +51,8 @@ CpuSample ProcessCpu(pid_t pid) {
         std::ifstream status(task.path() / "status");
         std::string line;
         while (std::getline(status, line)) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) sample.voluntarySwitches += std::atol(line.c_str() + 24);
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+                sample.voluntarySwitches += std::atol(line.c_str() + 24);
         }
     }
     return sample;
@@ -68,17 +69,13 @@ long SelfPeakRssKiB() {
     return usage.ru_maxrss;
 }
 
-std::size_t RequestFrameBytes(const sim::Exchange& exchange) {
-    return exchange.request.size() + sim::kRequestOverhead;
-}
+std::size_t RequestFrameBytes(const sim::Exchange& exchange) { return exchange.request.size() + sim::kRequestOverhead; }
 
 std::size_t ReplyFrameBytes(const sim::Exchange& exchange) {
     return exchange.reply ? exchange.reply->size() + sim::kReplyOverhead : 0;
 }
 
-double WireSeconds(std::size_t bytes) {
-    return std::chrono::duration<double>(sim::WireTime(bytes)).count();
-}
+double WireSeconds(std::size_t bytes) { return std::chrono::duration<double>(sim::WireTime(bytes)).count(); }
 
 // --- SimChild ------------------------------------------------------------------------
 
@@ -121,7 +118,8 @@ std::string ReadLine(int fd) {
             reader.SetSignalObserver([&](const sim::SignalRecord& signal) {
                 if (signal.mode != 3) return;
                 const int n = ++done;
-                if (n < options.freshCards) reader.PlaceCard(sim::MifareCard(options.firstSerial + static_cast<std::uint32_t>(n)));
+                if (n < options.freshCards)
+                    reader.PlaceCard(sim::MifareCard(options.firstSerial + static_cast<std::uint32_t>(n)));
                 WriteAll(events, "card\n");
             });
         }
@@ -140,7 +138,8 @@ std::string ReadLine(int fd) {
 
 SimChild::SimChild(const Options& options) {
     int commands[2], answers[2], events[2];
-    if (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0 || pipe2(events, O_CLOEXEC) != 0) throw std::runtime_error("no pipes");
+    if (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0 || pipe2(events, O_CLOEXEC) != 0)
+        throw std::runtime_error("no pipes");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
@@ -163,8 +162,7 @@ SimChild::SimChild(const Options& options) {
 SimChild::~SimChild() {
     close(toChild_);  // end of its command stream: it stops
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     close(fromChild_);
     close(events_);
 }
@@ -195,7 +193,8 @@ int SimChild::CardsDone() {
 bool SimChild::WaitCardsDone(int count, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (CardsDone() < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         ReadEvents(static_cast<int>(std::min<long long>(left.count(), 1000)));
     }
@@ -244,7 +243,8 @@ PortTable::PortTable() {
     setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
     fs::create_directories(platform::PortTableFolder());
     for (int n = 1; n <= 15; ++n)
-        fs::create_symlink(fs::path(root_) / "no-such-device", fs::path(platform::PortTableFolder()) / ("com" + std::to_string(n)));
+        fs::create_symlink(fs::path(root_) / "no-such-device",
+                           fs::path(platform::PortTableFolder()) / ("com" + std::to_string(n)));
 }
 
 PortTable::~PortTable() {

@@ -56,9 +56,9 @@ struct Cycle {
     std::size_t replyBytes = 0;
     double spanS = 0;
     double wireS = 0;
-    double turnaroundS = 0;      // sum of the gaps between a reply's end and the next request
+    double turnaroundS = 0;  // sum of the gaps between a reply's end and the next request
     double longestGapS = 0;
-    double replyLatenessS = 0;   // the reader's own lag behind the paced schedule
+    double replyLatenessS = 0;  // the reader's own lag behind the paced schedule
     std::vector<double> gapsS;
 };
 
@@ -77,8 +77,8 @@ Cycle Analyse(const std::vector<sim::Exchange>& log, const CardRun& run, bool fr
         const sim::Exchange& e = log[i];
         if (!IsRequest(e, 0x31) || !e.reply || e.reply->size() < 6 || (*e.reply)[0] != 0x36 || (*e.reply)[1] != 0x00)
             continue;
-        const std::uint32_t serial = (*e.reply)[2] | (*e.reply)[3] << 8 | (*e.reply)[4] << 16 |
-                                     static_cast<std::uint32_t>((*e.reply)[5]) << 24;
+        const std::uint32_t serial =
+            (*e.reply)[2] | (*e.reply)[3] << 8 | (*e.reply)[4] << 16 | static_cast<std::uint32_t>((*e.reply)[5]) << 24;
         if (serial == run.serial && IsRequest(log[i - 1], 0x30)) {
             first = i - 1;
             break;
@@ -142,12 +142,14 @@ void Summarise(const char* what, const std::vector<Cycle>& cycles, const char* t
                  "%.2f ms a card\n",
                  what, cycles.size(), bytes, wire * 1e3, bench::Median(spans) * 1e3, median, worst,
                  bench::Median(gaps) * 1e3, bench::Median(afterSerial) * 1e3, bench::Median(lag) * 1e3);
-    const std::string name = std::string("card cycle / wire bound, ") + what + " card (median of " +
-                             std::to_string(cycles.size()) + ")";
-    bench::Row(name, bench::Fixed(median, 3) + " (" + bench::Fixed(bench::Median(spans) * 1e3, 1) + " ms / " +
-                         bench::Fixed(wire * 1e3, 1) + " ms, " + std::to_string(bytes) + " B)",
+    const std::string name =
+        std::string("card cycle / wire bound, ") + what + " card (median of " + std::to_string(cycles.size()) + ")";
+    bench::Row(name,
+               bench::Fixed(median, 3) + " (" + bench::Fixed(bench::Median(spans) * 1e3, 1) + " ms / " +
+                   bench::Fixed(wire * 1e3, 1) + " ms, " + std::to_string(bytes) + " B)",
                target, limit > 0 ? bench::YesNo(median <= limit) : "n/a");
-    bench::Row(std::string("card cycle / wire bound, ") + what + " card, worst", bench::Fixed(worst, 3), "report", "n/a");
+    bench::Row(std::string("card cycle / wire bound, ") + what + " card, worst", bench::Fixed(worst, 3), "report",
+               "n/a");
     bench::Row(std::string("turnaround reply end -> next request, ") + what + " card (median)",
                bench::Fixed(bench::Median(gaps) * 1e3, 2) + " ms", "report", "n/a");
 }
@@ -224,7 +226,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--serve") {
             serve = true;
         } else {
-            std::fprintf(stderr, "usage: cardfmt_bench_cycle [--serve] [--cards N] [--initialized M] [--verified V] [--quiet]\n");
+            std::fprintf(
+                stderr,
+                "usage: cardfmt_bench_cycle [--serve] [--cards N] [--initialized M] [--verified V] [--quiet]\n");
             return 2;
         }
     }
@@ -291,9 +295,11 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "%-11s %08X  exchanges %2zu  bytes %3zu out + %3zu in  span %7.1f ms  wire %7.1f ms  "
                              "ratio %.3f  turnaround %5.1f ms (longest gap %4.1f ms)  reader lag %4.1f ms\n",
-                             verify.load() ? "verified" : fresh ? "fresh" : "initialized", run.serial, c.exchanges, c.requestBytes, c.replyBytes,
-                             c.spanS * 1e3, c.wireS * 1e3, c.spanS / c.wireS, c.turnaroundS * 1e3, c.longestGapS * 1e3,
-                             c.replyLatenessS * 1e3);
+                             verify.load() ? "verified"
+                             : fresh       ? "fresh"
+                                           : "initialized",
+                             run.serial, c.exchanges, c.requestBytes, c.replyBytes, c.spanS * 1e3, c.wireS * 1e3,
+                             c.spanS / c.wireS, c.turnaroundS * 1e3, c.longestGapS * 1e3, c.replyLatenessS * 1e3);
             (verify.load() ? verifiedCycles : fresh ? freshCycles : initializedCycles).push_back(std::move(c));
         };
 
@@ -320,11 +326,11 @@ int main(int argc, char** argv) {
         const std::size_t bytes = verifiedCycles.front().requestBytes + verifiedCycles.front().replyBytes -
                                   freshCycles.front().requestBytes - freshCycles.front().replyBytes;
         const double bound = bench::WireSeconds(bytes);
-        std::fprintf(stderr, "--verify adds %.1f ms a card (median spans), %zu bytes = %.1f ms of line time\n", cost * 1e3,
-                     bytes, bound * 1e3);
+        std::fprintf(stderr, "--verify adds %.1f ms a card (median spans), %zu bytes = %.1f ms of line time\n",
+                     cost * 1e3, bytes, bound * 1e3);
         bench::Row("--verify cost a fresh card (median, against its wire bound)",
-                   bench::Fixed(cost * 1e3, 1) + " ms / " + bench::Fixed(bound * 1e3, 1) + " ms (" + std::to_string(bytes) +
-                       " B, ratio " + bench::Fixed(cost / bound, 3) + ")",
+                   bench::Fixed(cost * 1e3, 1) + " ms / " + bench::Fixed(bound * 1e3, 1) + " ms (" +
+                       std::to_string(bytes) + " B, ratio " + bench::Fixed(cost / bound, 3) + ")",
                    "report", "n/a");
     }
     if (failures) {

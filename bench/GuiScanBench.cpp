@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
     form->btnOpenComm->click();
     const double findMs = std::chrono::duration<double, std::milli>(Clock::now() - findStart).count();
     const bool found = form->lblComStatTips->text() == QStringLiteral("com3已打开...");
-    bench::Row("window scan: reader on com3 found (com1, com2 unopenable)", bench::Fixed(findMs, 1) + " ms",
-               "report", found ? "n/a" : "no");
+    bench::Row("window scan: reader on com3 found (com1, com2 unopenable)", bench::Fixed(findMs, 1) + " ms", "report",
+               found ? "n/a" : "no");
     if (!found) std::fprintf(stderr, "the scan did not find the simulated reader\n");
     form->btnStopComm->click();
     MakeDead(ports, 3);
@@ -103,8 +103,9 @@ int main(int argc, char** argv) {
     const bool stopped = form->lblComStatTips->text() == QStringLiteral("用户停止打开");
     std::fprintf(stderr, "empty scan: %.3f s CPU in %.2f s, %ld voluntary switches\n", cpuS, wallS,
                  cpu1.voluntarySwitches - cpu0.voluntarySwitches);
-    bench::Row("window scan CPU, no port can be opened", bench::Fixed(percent, 2) + " % of a core (" +
-                   bench::Fixed(cpuS * 1000, 0) + " ms in " + bench::Fixed(wallS, 0) + " s)",
+    bench::Row("window scan CPU, no port can be opened",
+               bench::Fixed(percent, 2) + " % of a core (" + bench::Fixed(cpuS * 1000, 0) + " ms in " +
+                   bench::Fixed(wallS, 0) + " s)",
                "<= 5 %", bench::YesNo(stopped && percent >= 0 && percent <= 5.0));
     if (!stopped) std::fprintf(stderr, "the scan did not stop\n");
     delete form;

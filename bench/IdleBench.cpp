@@ -54,10 +54,12 @@ Window Measure(double seconds, Sample sample) {
 
 void Report(const std::string& measure, const Window& w, double targetPercent, const std::string& note = "") {
     const double percent = 100.0 * w.cpuS / w.seconds;
-    std::fprintf(stderr, "%s: %.3f ms CPU in %.2f s = %.4f %% of one core; %ld voluntary context switches (%.1f /s)%s\n",
+    std::fprintf(stderr,
+                 "%s: %.3f ms CPU in %.2f s = %.4f %% of one core; %ld voluntary context switches (%.1f /s)%s\n",
                  measure.c_str(), w.cpuS * 1e3, w.seconds, percent, w.wakeups, w.wakeups / w.seconds, note.c_str());
-    bench::Row(measure, bench::Fixed(percent, 4) + " % (" + bench::Fixed(w.cpuS * 1e3, 2) + " ms in " +
-                            bench::Fixed(w.seconds, 1) + " s; " + bench::Fixed(w.wakeups / w.seconds, 1) + " wake-ups/s)",
+    bench::Row(measure,
+               bench::Fixed(percent, 4) + " % (" + bench::Fixed(w.cpuS * 1e3, 2) + " ms in " +
+                   bench::Fixed(w.seconds, 1) + " s; " + bench::Fixed(w.wakeups / w.seconds, 1) + " wake-ups/s)",
                "<= " + bench::Fixed(targetPercent, 1) + " %", bench::YesNo(percent <= targetPercent));
 }
 
@@ -88,11 +90,12 @@ int Link(double seconds, bool watch) {
         const std::uint64_t polls = reader.Exchanges() - polledBefore;
         watcher.Stop();
         char note[160];
-        std::snprintf(note, sizeof note, "; %llu polls (%.1f /s), %.1f us CPU a poll", static_cast<unsigned long long>(polls),
-                      static_cast<double>(polls) / w.seconds, polls ? w.cpuS * 1e6 / static_cast<double>(polls) : 0.0);
+        std::snprintf(note, sizeof note, "; %llu polls (%.1f /s), %.1f us CPU a poll",
+                      static_cast<unsigned long long>(polls), static_cast<double>(polls) / w.seconds,
+                      polls ? w.cpuS * 1e6 / static_cast<double>(polls) : 0.0);
         Report("idle CPU, watcher polling an empty reader", w, 1.0, note);
-        bench::Row("watcher polls per second (empty reader, paced)", bench::Fixed(static_cast<double>(polls) / w.seconds, 2),
-                   "report", "n/a");
+        bench::Row("watcher polls per second (empty reader, paced)",
+                   bench::Fixed(static_cast<double>(polls) / w.seconds, 2), "report", "n/a");
     }
     comm.Disconnect();
     return 0;
@@ -140,8 +143,8 @@ int Gui(const std::string& programArg, double windowS) {
     const double life = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     char note[200];
-    std::snprintf(note, sizeof note, "; whole life (start-up included, wait4): %.1f ms CPU, peak RSS %ld KiB", life * 1e3,
-                  usage.ru_maxrss);
+    std::snprintf(note, sizeof note, "; whole life (start-up included, wait4): %.1f ms CPU, peak RSS %ld KiB",
+                  life * 1e3, usage.ru_maxrss);
     if (w.cpuS < 0 || w.seconds <= 0) {
         std::fprintf(stderr, "the window program ended early\n");
         return 1;

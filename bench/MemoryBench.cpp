@@ -48,8 +48,13 @@ WatchRun RunWatch(const std::string& program, int cards) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string count = std::to_string(cards);
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("watch"), const_cast<char*>("--port"),
-                    const_cast<char*>("com3"), const_cast<char*>("--cards"), const_cast<char*>(count.c_str()), nullptr};
+    char* argv[] = {const_cast<char*>(program.c_str()),
+                    const_cast<char*>("watch"),
+                    const_cast<char*>("--port"),
+                    const_cast<char*>("com3"),
+                    const_cast<char*>("--cards"),
+                    const_cast<char*>(count.c_str()),
+                    nullptr};
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);

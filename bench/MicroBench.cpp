@@ -67,8 +67,8 @@ public:
             }
             if (!count) continue;
             bench::Row(family + " CPU per frame (" + std::to_string(count) + " real frames)",
-                       bench::Fixed(lo, 0) + "-" + bench::Fixed(hi, 0) + " ns (<= " + bench::Fixed(worstShare * 100, 4) +
-                           " % of the frame's line time)",
+                       bench::Fixed(lo, 0) + "-" + bench::Fixed(hi, 0) +
+                           " ns (<= " + bench::Fixed(worstShare * 100, 4) + " % of the frame's line time)",
                        "< 1 % of line time", bench::YesNo(worstShare < 0.01));
         }
     }
@@ -103,9 +103,12 @@ ByteString AuthenticateCommand() {
 // The commands of a card's formatting and of the watcher's polls.
 const std::vector<Named>& Commands() {
     static const std::vector<Named> commands = {
-        {"RequestCard", {0x30, 0x01}},        {"ReadCardSerial", {0x31, 0x00}},
-        {"Authenticate", AuthenticateCommand()}, {"WriteSectorTrailer", WriteTrailerCommand()},
-        {"SendSignal", {0x38, 0x03}},         {"ProbeReader", {0x01, 0x00}},
+        {"RequestCard", {0x30, 0x01}},
+        {"ReadCardSerial", {0x31, 0x00}},
+        {"Authenticate", AuthenticateCommand()},
+        {"WriteSectorTrailer", WriteTrailerCommand()},
+        {"SendSignal", {0x38, 0x03}},
+        {"ProbeReader", {0x01, 0x00}},
     };
     return commands;
 }

@@ -70,7 +70,6 @@ void TAutoFindCardThrd::PollCard() {
         LastSerial.store(0);
         try {
             if (OnPollError) OnPollError();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }

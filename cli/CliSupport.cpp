@@ -21,14 +21,16 @@ void ApplyTrace(const Options& options) { platform::EnableDebugChannel(options.H
 
 void SayIfDemoKeys() {
     if (!InstallationKeysAreDemo()) return;
-    PrintError("cardfmt: demo keys in use: cards formatted by this build are useless to a real installation "
-               "(build it with the installation's CARDFMT_KEY_NAME and CARDFMT_KEY_TOKENS)");
+    PrintError(
+        "cardfmt: demo keys in use: cards formatted by this build are useless to a real installation "
+        "(build it with the installation's CARDFMT_KEY_NAME and CARDFMT_KEY_TOKENS)");
 }
 
 bool ConnectOrExplain(TCommClass& comm, const std::string& portName) {
     if (comm.Connect(portName)) return true;
     std::string where = portName;
-    if (!comm.LastOpenDevice().empty() && comm.LastOpenDevice() != portName) where += " (" + comm.LastOpenDevice() + ")";
+    if (!comm.LastOpenDevice().empty() && comm.LastOpenDevice() != portName)
+        where += " (" + comm.LastOpenDevice() + ")";
     PrintError("cardfmt: cannot open port " + where + ": " + comm.LastOpenError());
     PrintError("Check the port name; 'cardfmt scan' finds the port where a reader answers.");
     return false;

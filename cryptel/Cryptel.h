@@ -7,15 +7,15 @@
 #include <stddef.h>
 
 #if defined(_WIN32)
-#  if defined(CRYPTEL_BUILDING_LIBRARY)
-#    define CRYPTEL_API __declspec(dllexport)
-#  else
-#    define CRYPTEL_API __declspec(dllimport)
-#  endif
-#elif defined(__GNUC__)
-#  define CRYPTEL_API __attribute__((visibility("default")))
+#if defined(CRYPTEL_BUILDING_LIBRARY)
+#define CRYPTEL_API __declspec(dllexport)
 #else
-#  define CRYPTEL_API
+#define CRYPTEL_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define CRYPTEL_API __attribute__((visibility("default")))
+#else
+#define CRYPTEL_API
 #endif
 
 #ifdef __cplusplus

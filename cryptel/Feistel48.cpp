@@ -19,9 +19,7 @@ Half RoundFunction(AesBlockCipher& aes, int round, Half half) {
     return (Half{block.bytes[0]} << 16) | (Half{block.bytes[1]} << 8) | block.bytes[2];
 }
 
-Half ReadHalf(const Block48& b, int at) {
-    return (Half{b[at]} << 16) | (Half{b[at + 1]} << 8) | b[at + 2];
-}
+Half ReadHalf(const Block48& b, int at) { return (Half{b[at]} << 16) | (Half{b[at + 1]} << 8) | b[at + 2]; }
 
 Block48 Join(Half left, Half right) {
     return {static_cast<std::uint8_t>(left >> 16), static_cast<std::uint8_t>(left >> 8),

@@ -52,8 +52,7 @@ std::string EncipherKey(const std::array<std::uint8_t, 6>& key, const std::strin
     return token;
 }
 
-std::optional<std::array<std::uint8_t, 6>> DecipherToken(const std::string& token,
-                                                         const std::string& keyName) {
+std::optional<std::array<std::uint8_t, 6>> DecipherToken(const std::string& token, const std::string& keyName) {
     using namespace cryptel;
     if (keyName.empty() || token.size() != kTokenLength) return std::nullopt;
     std::array<std::uint8_t, kTokenLength> digits{};

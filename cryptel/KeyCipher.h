@@ -34,5 +34,4 @@ std::string EncipherKey(const std::array<std::uint8_t, 6>& key, const std::strin
 // (either case), its check digits do not hold under `keyName`, the result
 // would hold a 00 byte, or the name is empty.
 // Throws std::runtime_error when libgcrypt fails.
-std::optional<std::array<std::uint8_t, 6>> DecipherToken(const std::string& token,
-                                                         const std::string& keyName);
+std::optional<std::array<std::uint8_t, 6>> DecipherToken(const std::string& token, const std::string& keyName);

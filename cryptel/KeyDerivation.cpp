@@ -38,8 +38,7 @@ void DeriveCipherKey(std::string_view keyName, CipherKey& out) {
     std::size_t length = out.bytes.size();
     if (gcry_mac_setkey(mac.get(), kLabel.data(), kLabel.size()) != 0 ||
         gcry_mac_write(mac.get(), keyName.data(), keyName.size()) != 0 ||
-        gcry_mac_read(mac.get(), out.bytes.data(), &length) != 0 ||
-        length != out.bytes.size()) {
+        gcry_mac_read(mac.get(), out.bytes.data(), &length) != 0 || length != out.bytes.size()) {
         throw std::runtime_error("libgcrypt failed to derive the cipher key");
     }
 }

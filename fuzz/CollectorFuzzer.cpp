@@ -23,7 +23,8 @@ namespace {
 struct Rig {
     Rig() : shared(std::make_shared<MemoryPort::Shared>()), port(shared) {
         recv.SetPort(&port);
-        recv.SetFrameHandler([this](const std::uint8_t* d, std::int32_t n, bool& accepted) { OnFrame(d, n, accepted); });
+        recv.SetFrameHandler(
+            [this](const std::uint8_t* d, std::int32_t n, bool& accepted) { OnFrame(d, n, accepted); });
     }
     ~Rig() { recv.SetPort(nullptr); }
 

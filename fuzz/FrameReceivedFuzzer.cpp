@@ -27,7 +27,8 @@ std::uint16_t ReferenceChecksum(const std::uint8_t* data, std::size_t count) {
     for (std::size_t i = 0; i + 2 < count; ++i) {
         crc ^= static_cast<std::uint16_t>(data[i] << 8);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021) : static_cast<std::uint16_t>(crc << 1);
+            crc =
+                (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021) : static_cast<std::uint16_t>(crc << 1);
     }
     return static_cast<std::uint16_t>(crc ^ ((data[count - 2] << 8) | data[count - 1]));
 }
@@ -73,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* bufferEnd = buffer + TCommClass::kReplyBufferSize;
     const Verdict verdict = Expected(data, size);
     if (verdict != Verdict::Ignored)
-        FUZZ_CHECK(Crc16Frame(data + 12, static_cast<std::int32_t>(size - 15)) == ReferenceChecksum(data + 12, size - 15));
+        FUZZ_CHECK(Crc16Frame(data + 12, static_cast<std::int32_t>(size - 15)) ==
+                   ReferenceChecksum(data + 12, size - 15));
 
     std::vector<std::string>& trace = TraceLines();
     for (bool preset : {false, true}) {

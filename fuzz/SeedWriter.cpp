@@ -111,13 +111,15 @@ int main(int argc, char** argv) {
                   Queue(ByteString(serial.begin() + 5, serial.begin() + 15)), Steps(1),
                   Queue(ByteString(serial.begin() + 15, serial.end())), Steps(2)}));
     Write(root / "fuzz_collector", "two-replies-back-to-back", Concat({Queue(Concat({status, serial})), Steps(3)}));
-    Write(root / "fuzz_collector", "noise-then-reply", Concat({Queue({0x00, 0x13, 0xFF}), Steps(2), Queue(status), Steps(2)}));
+    Write(root / "fuzz_collector", "noise-then-reply",
+          Concat({Queue({0x00, 0x13, 0xFF}), Steps(2), Queue(status), Steps(2)}));
     Write(root / "fuzz_collector", "flood-then-reply",
           Concat({Queue(ByteString(status.begin(), status.begin() + 6)), Steps(1), Run(0xA5, 2100), Steps(1),
                   Queue(ByteString(status.begin() + 6, status.end())), Steps(2)}));
     Write(root / "fuzz_collector", "rejected-then-discarded",
-          Concat({ByteString{0x07}, Queue(status), Steps(2), ByteString{0x0F}, Queue(ByteString(serial.begin(), serial.begin() + 9)),
-                  Steps(1), ByteString{0x06}, Queue(serial), Steps(2)}));
+          Concat({ByteString{0x07}, Queue(status), Steps(2), ByteString{0x0F},
+                  Queue(ByteString(serial.begin(), serial.begin() + 9)), Steps(1), ByteString{0x06}, Queue(serial),
+                  Steps(2)}));
 
     // Requests as the simulated reader reads them: the whole session in one piece,
     // byte by byte, in odd chunks, with noise and a spoiled frame among them.
@@ -133,7 +135,11 @@ int main(int argc, char** argv) {
     ByteString spoiledRequest = TCommClass::BuildFrame(session[3].request, 0);
     sim::SpoilChecksum(spoiledRequest);
     Write(root / "fuzz_request_parser", "noise-spoiled-good",
-          Concat({{0x02, 4, 1}, {0xA5, 0xFF, 0xA5, 0x00}, spoiledRequest, {0xFF, 0xA5}, TCommClass::BuildFrame({0x01, 0x00}, 0)}));
+          Concat({{0x02, 4, 1},
+                  {0xA5, 0xFF, 0xA5, 0x00},
+                  spoiledRequest,
+                  {0xFF, 0xA5},
+                  TCommClass::BuildFrame({0x01, 0x00}, 0)}));
 
     // Lists the card procedure splits: the sector list and the token list.
     Write(root / "fuzz_split_first", "sectors", Concat({{0x01, ','}, Text("5,6")}));
@@ -150,9 +156,13 @@ int main(int argc, char** argv) {
     for (char& c : lower)
         if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
     const std::vector<std::pair<std::string, std::string>> tokenSeeds = {
-        {"sector5", t5 + '\0' + name}, {"sector6", t6 + '\0' + name},   {"lower-case", lower + '\0' + name},
-        {"wrong-name", t5 + '\0' + "CFMT02"}, {"short", t5.substr(0, 13) + '\0' + name},
-        {"long", t5 + "0" + '\0' + name},     {"not-hex", t5.substr(0, 13) + "G" + '\0' + name},
+        {"sector5", t5 + '\0' + name},
+        {"sector6", t6 + '\0' + name},
+        {"lower-case", lower + '\0' + name},
+        {"wrong-name", t5 + '\0' + "CFMT02"},
+        {"short", t5.substr(0, 13) + '\0' + name},
+        {"long", t5 + "0" + '\0' + name},
+        {"not-hex", t5.substr(0, 13) + "G" + '\0' + name},
         {"no-name", t5},
     };
     for (const auto& [file, text] : tokenSeeds) Write(root / "fuzz_decrypt_string", file, Text(text));

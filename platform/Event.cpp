@@ -35,8 +35,7 @@ bool Event::Wait(long timeoutMs) {
         changed_.wait(lock, [this] { return signalled_; });
         return TakeLocked();
     }
-    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; }))
-        return false;
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; })) return false;
     return TakeLocked();
 }
 

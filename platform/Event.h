@@ -13,8 +13,7 @@ class Event {
 public:
     enum class Kind { ManualReset, AutoReset };
 
-    explicit Event(Kind kind, bool initiallySignalled = false)
-        : kind_(kind), signalled_(initiallySignalled) {}
+    explicit Event(Kind kind, bool initiallySignalled = false) : kind_(kind), signalled_(initiallySignalled) {}
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
 

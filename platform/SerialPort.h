@@ -64,9 +64,9 @@ enum class OpenFailure {
 };
 
 struct OpenResult {
-    std::unique_ptr<SerialPort> port;  // null when the open failed
-    std::string device;                // what the name resolved to ("" if it did not)
-    std::string error;                 // the operating system's reason when port is null
+    std::unique_ptr<SerialPort> port;          // null when the open failed
+    std::string device;                        // what the name resolved to ("" if it did not)
+    std::string error;                         // the operating system's reason when port is null
     OpenFailure failure = OpenFailure::Other;  // the kind of reason, when port is null
 };
 

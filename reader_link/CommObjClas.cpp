@@ -21,10 +21,10 @@ constexpr std::int32_t kMinJudgedFrame = 17;
 
 TCommClass::TCommClass() : TCommClass(platform::OpenSerialPort) {}
 
-TCommClass::TCommClass(PortOpener opener)
-    : opener_(std::move(opener)), receiver_(std::make_unique<TRecvClass>()) {
-    receiver_->SetFrameHandler(
-        [this](const std::uint8_t* data, std::int32_t count, bool& accepted) { OnFrameReceived(data, count, accepted); });
+TCommClass::TCommClass(PortOpener opener) : opener_(std::move(opener)), receiver_(std::make_unique<TRecvClass>()) {
+    receiver_->SetFrameHandler([this](const std::uint8_t* data, std::int32_t count, bool& accepted) {
+        OnFrameReceived(data, count, accepted);
+    });
 }
 
 TCommClass::~TCommClass() {
@@ -33,8 +33,7 @@ TCommClass::~TCommClass() {
     if (Connected.load()) {
         try {
             Disconnect();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     ClosePort();
     ForgetSectorKey();

@@ -19,9 +19,7 @@ std::uint8_t BlockByte(std::int32_t sector, std::uint32_t offset) {
 
 }  // namespace
 
-bool TCommClass::Exchange(const ByteString& request) {
-    return SendCommand(BuildFrame(request, 0), RetryCount.load());
-}
+bool TCommClass::Exchange(const ByteString& request) { return SendCommand(BuildFrame(request, 0), RetryCount.load()); }
 
 bool TCommClass::ExchangeSecret(ByteString& request) {
     struct Wipe {

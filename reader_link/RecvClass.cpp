@@ -97,10 +97,8 @@ long TRecvClass::WorkerStep() {
             std::int32_t end = 0;
             return inFrame_ && Judge(end) != Verdict::Incomplete ? kQuietGapMs : -1;
         }
-        case StepResult::Examined:
-            return -1;  // the collection was judged: only new bytes can change it
-        case StepResult::Nothing:
-            break;
+        case StepResult::Examined: return -1;  // the collection was judged: only new bytes can change it
+        case StepResult::Nothing: break;
     }
     return kQuietGapMs;  // no port, or the driver could not tell: look again shortly
 }

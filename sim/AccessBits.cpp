@@ -17,8 +17,6 @@ std::optional<int> AccessCondition(const std::uint8_t* access, int blockInSector
     return static_cast<int>((c1 << 2) | (c2 << 1) | c3);
 }
 
-bool KeyAMayWriteTrailer(const std::uint8_t* access) {
-    return AccessCondition(access, 3) == 1;
-}
+bool KeyAMayWriteTrailer(const std::uint8_t* access) { return AccessCondition(access, 3) == 1; }
 
 }  // namespace sim

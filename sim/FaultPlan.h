@@ -9,13 +9,13 @@
 namespace sim {
 
 struct RequestFate {
-    bool execute = true;       // the reader acts on the command
-    bool answer = true;        // and sends a reply
-    bool corrupt = false;      // whose checksum is wrong
-    int delayMs = 0;           // extra wait before the reply starts
-    int duplicateGapMs = -1;   // the reply goes out again this long after it (-1: once)
-    bool removeCard = false;   // the card leaves right after this request
-    bool pretend = false;      // answered as done (0A 00) without acting on it
+    bool execute = true;      // the reader acts on the command
+    bool answer = true;       // and sends a reply
+    bool corrupt = false;     // whose checksum is wrong
+    int delayMs = 0;          // extra wait before the reply starts
+    int duplicateGapMs = -1;  // the reply goes out again this long after it (-1: once)
+    bool removeCard = false;  // the card leaves right after this request
+    bool pretend = false;     // answered as done (0A 00) without acting on it
 };
 
 class FaultPlan {

@@ -22,8 +22,7 @@ ByteString Frame(const ByteString& body, std::size_t syncA5Count) {
     const std::size_t checked = frame.size();
     frame.insert(frame.end(), std::begin(kHeader), std::end(kHeader));
     frame.insert(frame.end(), body.begin(), body.begin() + static_cast<std::ptrdiff_t>(n));
-    const std::uint16_t crc =
-        Crc16Frame(frame.data() + checked, static_cast<std::int32_t>(frame.size() - checked));
+    const std::uint16_t crc = Crc16Frame(frame.data() + checked, static_cast<std::int32_t>(frame.size() - checked));
     frame.push_back(static_cast<std::uint8_t>(crc >> 8));
     frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     frame.push_back(0xFF);

@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 // link is built under a private name and renamed over the old one.
 bool PlaceSymlink(const fs::path& entry, const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    const fs::path temp = entry.parent_path() / ("." + entry.filename().string() + ".tmp." +
-                                                 std::to_string(getpid()) + "." + std::to_string(counter++));
+    const fs::path temp = entry.parent_path() / ("." + entry.filename().string() + ".tmp." + std::to_string(getpid()) +
+                                                 "." + std::to_string(counter++));
     std::error_code ec;
     fs::create_symlink(target, temp, ec);
     if (ec) return false;

@@ -6,24 +6,15 @@ namespace sim {
 
 const char* FaultKindName(FaultKind kind) {
     switch (kind) {
-        case FaultKind::LostByte:
-            return "lost-byte";
-        case FaultKind::FlippedByte:
-            return "flipped-byte";
-        case FaultKind::LateReply:
-            return "late-reply";
-        case FaultKind::GarbageInside:
-            return "garbage-inside";
-        case FaultKind::GarbageAfter:
-            return "garbage-after";
-        case FaultKind::DuplicateReply:
-            return "duplicate-reply";
-        case FaultKind::LateRepeat:
-            return "late-repeat";
-        case FaultKind::CardTaken:
-            return "card-taken";
-        case FaultKind::Count:
-            break;
+        case FaultKind::LostByte: return "lost-byte";
+        case FaultKind::FlippedByte: return "flipped-byte";
+        case FaultKind::LateReply: return "late-reply";
+        case FaultKind::GarbageInside: return "garbage-inside";
+        case FaultKind::GarbageAfter: return "garbage-after";
+        case FaultKind::DuplicateReply: return "duplicate-reply";
+        case FaultKind::LateRepeat: return "late-repeat";
+        case FaultKind::CardTaken: return "card-taken";
+        case FaultKind::Count: break;
     }
     return "?";
 }

@@ -18,29 +18,20 @@ const ByteString kAuthFailed = {0x0A, 0x02};
 const ByteString kWriteFailed = {0x0A, 0x03};
 const ByteString kUnknown = {0x0A, 0x0F};
 
-bool Is(const ByteString& command, std::initializer_list<std::uint8_t> exact) {
-    return ByteString(exact) == command;
-}
+bool Is(const ByteString& command, std::initializer_list<std::uint8_t> exact) { return ByteString(exact) == command; }
 
 }  // namespace
 
 ByteString ReaderModel::Execute(const ByteString& command) {
     if (command.empty()) return kUnknown;
     switch (command[0]) {
-        case kProbe:
-            return Is(command, {kProbe, 0x00}) ? ByteString{0x01, 0x00, 0x00} : kUnknown;
-        case kRequestCard:
-            return Is(command, {kRequestCard, 0x01}) ? RequestCard() : kUnknown;
-        case kReadSerial:
-            return Is(command, {kReadSerial, 0x00}) ? ReadSerial() : kUnknown;
-        case kAuthenticate:
-            return Authenticate(command);
-        case kWriteTrailer:
-            return WriteTrailer(command);
-        case kSignal:
-            return command.size() == 2 ? Signal(command) : kUnknown;
-        default:
-            return kUnknown;
+        case kProbe: return Is(command, {kProbe, 0x00}) ? ByteString{0x01, 0x00, 0x00} : kUnknown;
+        case kRequestCard: return Is(command, {kRequestCard, 0x01}) ? RequestCard() : kUnknown;
+        case kReadSerial: return Is(command, {kReadSerial, 0x00}) ? ReadSerial() : kUnknown;
+        case kAuthenticate: return Authenticate(command);
+        case kWriteTrailer: return WriteTrailer(command);
+        case kSignal: return command.size() == 2 ? Signal(command) : kUnknown;
+        default: return kUnknown;
     }
 }
 
@@ -67,9 +58,7 @@ std::optional<MifareCard> ReaderModel::CardBySerial(std::uint32_t serial) const 
     return it->second;
 }
 
-MifareCard* ReaderModel::Present() {
-    return present_ ? &cards_.at(*present_) : nullptr;
-}
+MifareCard* ReaderModel::Present() { return present_ ? &cards_.at(*present_) : nullptr; }
 
 ByteString ReaderModel::RequestCard() {
     MifareCard* card = Present();

@@ -7,12 +7,11 @@
 namespace sim {
 namespace {
 
-constexpr std::uint8_t kSync[kRequestSyncLength] = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5,
-                                                    0xA5, 0xA5, 0xA5, 0xA5, 0x00};
-constexpr std::size_t kLengthAt = kRequestSyncLength;       // L
-constexpr std::size_t kBodyAt = kRequestSyncLength + 2;     // header, then command
+constexpr std::uint8_t kSync[kRequestSyncLength] = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
+constexpr std::size_t kLengthAt = kRequestSyncLength;    // L
+constexpr std::size_t kBodyAt = kRequestSyncLength + 2;  // header, then command
 constexpr std::size_t kCommandAt = kBodyAt + 4;
-constexpr std::size_t kMinLength = 7;                       // at least one command byte
+constexpr std::size_t kMinLength = 7;  // at least one command byte
 
 // Where the sync run starts in `buffer`, or where a possible beginning of it
 // hangs off the end (a partial match that more input may complete).
@@ -38,8 +37,7 @@ std::vector<ByteString> RequestParser::Feed(const std::uint8_t* data, std::size_
     return commands;
 }
 
-std::vector<RequestParser::Request> RequestParser::FeedRequests(const std::uint8_t* data,
-                                                                std::size_t count) {
+std::vector<RequestParser::Request> RequestParser::FeedRequests(const std::uint8_t* data, std::size_t count) {
     std::vector<Request> out;
     if (data == nullptr) return out;
     while (count > 0) {

@@ -17,18 +17,12 @@ constexpr std::array<int, static_cast<std::size_t>(CardKind::Count)> kShares = {
 
 const char* CardKindName(CardKind kind) {
     switch (kind) {
-        case CardKind::Fresh:
-            return "fresh";
-        case CardKind::Formatted:
-            return "formatted";
-        case CardKind::HalfFormatted:
-            return "half-formatted";
-        case CardKind::ForeignKeys:
-            return "foreign-keys";
-        case CardKind::KeyBOnly:
-            return "key-b-only";
-        case CardKind::Count:
-            break;
+        case CardKind::Fresh: return "fresh";
+        case CardKind::Formatted: return "formatted";
+        case CardKind::HalfFormatted: return "half-formatted";
+        case CardKind::ForeignKeys: return "foreign-keys";
+        case CardKind::KeyBOnly: return "key-b-only";
+        case CardKind::Count: break;
     }
     return "?";
 }
@@ -69,9 +63,7 @@ SoakCard CardDeck::Next() {
     const auto marked = [&](int index) { return which == 2 || which == index; };
     sim::MifareCard& c = card.original;
     switch (card.kind) {
-        case CardKind::Fresh:
-            card.expected = InitOutcome::Ok;
-            break;
+        case CardKind::Fresh: card.expected = InitOutcome::Ok; break;
         case CardKind::Formatted:
             for (int s : kFormattedSectors) c.SetTrailer(s, FormattedTrailer(keys_, s));
             card.expected = InitOutcome::AlreadyInitialized;
@@ -95,8 +87,7 @@ SoakCard CardDeck::Next() {
                 if (marked(i)) c.SetAccess(kFormattedSectors[i], kKeyBOnlyAccess);
             card.expected = InitOutcome::InitFailed;
             break;
-        case CardKind::Count:
-            break;
+        case CardKind::Count: break;
     }
     return card;
 }

@@ -15,7 +15,7 @@ struct FormFont {
     int pointSize;
     int pixelHeight;
     bool bold;
-    int charset;          // 134 GB2312, 0 ANSI
+    int charset;           // 134 GB2312, 0 ANSI
     std::uint32_t colour;  // 0xRRGGBB, or kWindowTextColour
 };
 inline constexpr std::uint32_t kWindowTextColour = 0xFFFFFFFFu;
@@ -34,7 +34,7 @@ struct ControlLayout {
     int top;
     int width;
     int height;
-    const char* caption;  // UTF-8; empty for none
+    const char* caption;   // UTF-8; empty for none
     const FormFont* font;  // nullptr: the window's font
     bool enabled;
     bool visible;

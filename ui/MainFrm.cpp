@@ -29,14 +29,19 @@ void TMainForm::Click(FormControl button) {
 }
 
 void TMainForm::MessageReceived(int message) {
-    if (message == WM_CHECKFOLDER) CheckEXEINValidFolder();
-    else if (message == WM_PORTLOST) PortLost();
-    else TBasicCommForm::MessageReceived(message);
+    if (message == WM_CHECKFOLDER)
+        CheckEXEINValidFolder();
+    else if (message == WM_PORTLOST)
+        PortLost();
+    else
+        TBasicCommForm::MessageReceived(message);
 }
 
 void TMainForm::TimerFired(int id) {
-    if (id == kReopenTimer) TryReopen();
-    else TBasicCommForm::TimerFired(id);
+    if (id == kReopenTimer)
+        TryReopen();
+    else
+        TBasicCommForm::TimerFired(id);
 }
 
 bool TMainForm::PlacedInInstallationFolder() {

@@ -7,9 +7,10 @@
 namespace {
 
 constexpr MessageButtonInfo kButtons[kMessageButtonCount] = {
-    {"Yes", "是", mrYes},         {"No", "否", mrNo},           {"OK", "确认", mrOK},
-    {"Abort", "终止", mrAbort},   {"Replace", "覆盖", mrReplace}, {"Ingore", "忽略", mrIgnore},
-    {"Cancel", "取消", mrCancel}, {"Retry", "重试", mrRetry},
+    {"Yes", "是", mrYes},           {"No", "否", mrNo},
+    {"OK", "确认", mrOK},           {"Abort", "终止", mrAbort},
+    {"Replace", "覆盖", mrReplace}, {"Ingore", "忽略", mrIgnore},
+    {"Cancel", "取消", mrCancel},   {"Retry", "重试", mrRetry},
 };
 
 constexpr int kBitYes = 0, kBitNo = 1, kBitOK = 2, kBitReplace = 4, kBitCancel = 6, kBitRetry = 7;
@@ -42,27 +43,29 @@ std::vector<int> ButtonBits(MessageButtons buttons) {
 
 std::string KindTitle(MessageKind kind, const std::string& applicationTitle) {
     switch (kind) {
-    case mkWarning: return "警告";
-    case mkError: return "错误";
-    case mkInformation: return "提示";
-    case mkConfirmation: return "确认";
-    case mkCustom: break;
+        case mkWarning: return "警告";
+        case mkError: return "错误";
+        case mkInformation: return "提示";
+        case mkConfirmation: return "确认";
+        case mkCustom: break;
     }
     return applicationTitle;
 }
 
 int KindIconId(MessageKind kind) {
     switch (kind) {
-    case mkWarning: return 32515;
-    case mkError: return 32513;
-    case mkInformation: return 32516;
-    case mkConfirmation: return 32514;
-    case mkCustom: break;
+        case mkWarning: return 32515;
+        case mkError: return 32513;
+        case mkInformation: return 32516;
+        case mkConfirmation: return 32514;
+        case mkCustom: break;
     }
     return 0;
 }
 
-int DefaultButtonBit(MessageButtons buttons) { return FirstPresent(buttons, {kBitOK, kBitYes, kBitReplace, kBitRetry}); }
+int DefaultButtonBit(MessageButtons buttons) {
+    return FirstPresent(buttons, {kBitOK, kBitYes, kBitReplace, kBitRetry});
+}
 
 int CancelButtonBit(MessageButtons buttons) { return FirstPresent(buttons, {kBitCancel, kBitNo, kBitOK}); }
 
@@ -71,8 +74,8 @@ std::array<int, kMessageButtonCount>& ButtonWidthCache() {
     return widths;
 }
 
-MessageLayout LayOutMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons,
-                                  int screenWidth, bool rightToLeft, MessageMeasurer& measurer) {
+MessageLayout LayOutMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons, int screenWidth,
+                                  bool rightToLeft, MessageMeasurer& measurer) {
     MessageLayout l;
     const CharCell sample = measurer.MeasureSample();
     l.average = AverageCharSize(sample.width, sample.height);
@@ -123,8 +126,8 @@ MessageLayout LayOutMessageDialog(const std::string& text, MessageKind kind, Mes
     int x = (l.clientWidth - l.buttonGroupWidth) / 2;
     const int y = l.iconTextHeight + l.marginY + l.spacingY;
     for (int bit : bits) {
-        l.buttons.push_back(PlacedButton{bit, LayoutRect{x, y, l.buttonWidth, l.buttonHeight}, bit == defaultBit,
-                                         bit == cancelBit});
+        l.buttons.push_back(
+            PlacedButton{bit, LayoutRect{x, y, l.buttonWidth, l.buttonHeight}, bit == defaultBit, bit == cancelBit});
         x += l.buttonWidth + l.buttonSpacing;
     }
     return l;
@@ -153,8 +156,8 @@ std::string BuildCopyText(const std::string& title, const std::string& message,
     const std::string divider = std::string(27, '-') + "\r\n";
     std::string buttonText;
     for (const std::string& caption : captions) buttonText += caption + "   ";
-    return divider + title + "\r\n" + divider + message + "\r\n" + divider + WithoutMnemonics(buttonText) +
-           "\r\n" + divider;
+    return divider + title + "\r\n" + divider + message + "\r\n" + divider + WithoutMnemonics(buttonText) + "\r\n" +
+           divider;
 }
 
 bool IsCopyKey(int virtualKey, unsigned modifiers) { return virtualKey == kVirtualKeyC && modifiers == kCtrlKey; }

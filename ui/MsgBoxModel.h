@@ -126,8 +126,8 @@ struct MessageLayout {
 
 // The client area of a dialog for `text` on a screen `screenWidth` wide.
 // Fills the empty entries of ButtonWidthCache for the buttons present.
-MessageLayout LayOutMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons,
-                                  int screenWidth, bool rightToLeft, MessageMeasurer& measurer);
+MessageLayout LayOutMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons, int screenWidth,
+                                  bool rightToLeft, MessageMeasurer& measurer);
 
 // Where a window of outer size `width` x `height` goes to sit in the middle of
 // the screen; each halving rounds toward zero.

@@ -67,23 +67,21 @@ int CheckInstallation(std::ostream& out, std::ostream& err) {
     const std::string_view tokens = InstallationKeyTokens();
     const std::string name = InstallationKeyName();
     const std::size_t comma = tokens.find(',');
-    const std::array<std::string_view, 2> parts = {tokens.substr(0, comma),
-                                                   tokens.substr(comma + 1)};
+    const std::array<std::string_view, 2> parts = {tokens.substr(0, comma), tokens.substr(comma + 1)};
     const std::array<int, 2> sectors = {5, 6};
     int result = kKeytoolOk;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const auto key = DecipherToken(std::string(parts[i]), name);
         const char* why = key ? WhyNotAnInstallationKey(*key) : nullptr;
         if (why) {
-            err << "sector " << sectors[i] << " token deciphers to a key that cannot be an installation key: "
-                << why << "\n";
+            err << "sector " << sectors[i] << " token deciphers to a key that cannot be an installation key: " << why
+                << "\n";
             result = kKeytoolTokenRejected;
         } else if (key) {
-            out << "sector " << sectors[i] << " token deciphers under key name \"" << name
-                << "\"\n";
+            out << "sector " << sectors[i] << " token deciphers under key name \"" << name << "\"\n";
         } else {
-            err << "sector " << sectors[i] << " token " << parts[i]
-                << " does not decipher under key name \"" << name << "\"\n";
+            err << "sector " << sectors[i] << " token " << parts[i] << " does not decipher under key name \"" << name
+                << "\"\n";
             result = kKeytoolTokenRejected;
         }
     }
@@ -101,15 +99,10 @@ int RunKeytool(const std::vector<std::string>& args, std::ostream& out, std::ost
     const auto& request = std::get<KeytoolRequest>(parsed);
     try {
         switch (request.mode) {
-            case KeytoolRequest::Mode::Help:
-                PrintKeytoolHelp(out);
-                return kKeytoolOk;
-            case KeytoolRequest::Mode::Encipher:
-                return Encipher(request, out, err);
-            case KeytoolRequest::Mode::Decode:
-                return Decode(request, out, err);
-            case KeytoolRequest::Mode::CheckInstallation:
-                return CheckInstallation(out, err);
+            case KeytoolRequest::Mode::Help: PrintKeytoolHelp(out); return kKeytoolOk;
+            case KeytoolRequest::Mode::Encipher: return Encipher(request, out, err);
+            case KeytoolRequest::Mode::Decode: return Decode(request, out, err);
+            case KeytoolRequest::Mode::CheckInstallation: return CheckInstallation(out, err);
         }
     } catch (const std::exception& e) {
         err << "cardfmt-keytool: " << e.what() << '\n';

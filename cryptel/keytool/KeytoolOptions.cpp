@@ -13,8 +13,7 @@ struct Seen {
 
 }  // namespace
 
-std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(
-    const std::vector<std::string>& args) {
+std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(const std::vector<std::string>& args) {
     Seen seen;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -33,8 +32,7 @@ std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(
         *slot = args[++i];
     }
 
-    const int modes = int{seen.key.has_value()} + int{seen.decode.has_value()} +
-                      int{seen.checkInstallation};
+    const int modes = int{seen.key.has_value()} + int{seen.decode.has_value()} + int{seen.checkInstallation};
     if (modes != 1) return "give exactly one of --key, --decode and --check-installation";
 
     KeytoolRequest request;

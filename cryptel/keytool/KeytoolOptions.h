@@ -17,7 +17,6 @@ struct KeytoolRequest {
 
 // The request, or a message saying what is wrong with the arguments
 // (program name not included).
-std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(
-    const std::vector<std::string>& args);
+std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(const std::vector<std::string>& args);
 
 }  // namespace cryptel

@@ -1,15 +1,15 @@
 #include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -90,8 +90,7 @@ public:
         if (ready <= 0) return;  // time-out, or a signal: the caller steps and waits again
         if (fds[1].revents & POLLIN) {
             std::uint8_t drain[64];
-            while (::read(wake_[0], drain, sizeof drain) > 0) {
-            }
+            while (::read(wake_[0], drain, sizeof drain) > 0) {}
         }
         // A hung-up or failing device stays "ready" for poll, bytes or not: wait as a
         // port without the means to wait would, so the caller's loop cannot spin.
@@ -118,13 +117,10 @@ OpenFailure OpenFailureOf(int err) {
     switch (err) {
         case ENOENT:
         case ENODEV:
-        case ENXIO:
-            return OpenFailure::NoDevice;
+        case ENXIO: return OpenFailure::NoDevice;
         case EACCES:
-        case EPERM:
-            return OpenFailure::AccessDenied;
-        default:
-            return OpenFailure::Other;
+        case EPERM: return OpenFailure::AccessDenied;
+        default: return OpenFailure::Other;
     }
 }
 
@@ -144,7 +140,8 @@ OpenResult OpenSerialPort(const std::string& portName) {
         result.error = ErrnoText(err);
         result.failure = OpenFailureOf(err);
         if (err == EACCES)
-            result.error += " (serial devices belong to the group 'dialout': sudo usermod -aG dialout $USER, then log in again)";
+            result.error +=
+                " (serial devices belong to the group 'dialout': sudo usermod -aG dialout $USER, then log in again)";
         return result;
     }
     // Exclusive use: an advisory lock that every instance of this tool takes, and

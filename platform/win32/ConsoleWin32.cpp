@@ -1,8 +1,8 @@
 #include "platform/Console.h"
 #include "platform/win32/Win32Text.h"
 
-#include <cstdio>
 #include <io.h>
+#include <cstdio>
 #include <mutex>
 
 namespace platform {

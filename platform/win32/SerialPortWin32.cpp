@@ -67,7 +67,8 @@ public:
         // would wait for the next byte.
         const long queued = count > 0 ? DriverQueued() : 0;
         if (queued <= 0) return got > 0 || queued == 0 ? got : -1;
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({count, static_cast<std::size_t>(queued), 0x10000}));
+        const DWORD wanted =
+            static_cast<DWORD>(std::min<std::size_t>({count, static_cast<std::size_t>(queued), 0x10000}));
         DWORD read = 0;
         if (!Complete(::ReadFile(handle_, buffer + got, wanted, nullptr, Fresh(readOl_, readEvent_)), readOl_, read))
             return got > 0 ? got : -1;
@@ -262,7 +263,8 @@ OpenResult OpenSerialPort(const std::string& portName) {
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(handle, &dcb)) return Fail(std::move(result), handle, "not a serial device: ", ::GetLastError());
+    if (!::GetCommState(handle, &dcb))
+        return Fail(std::move(result), handle, "not a serial device: ", ::GetLastError());
     ApplyLineSettings(dcb);
     if (!::SetCommState(handle, &dcb))
         return Fail(std::move(result), handle, "the line settings were refused: ", ::GetLastError());

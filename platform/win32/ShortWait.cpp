@@ -19,8 +19,8 @@ HANDLE CreateHighResolutionTimer() {
     using CreateWaitableTimerExWFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
     if (!kernel) return nullptr;
-    const auto create =
-        reinterpret_cast<CreateWaitableTimerExWFn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "CreateWaitableTimerExW")));
+    const auto create = reinterpret_cast<CreateWaitableTimerExWFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "CreateWaitableTimerExW")));
     if (!create) return nullptr;  // before Vista
     // Before Windows 10 1803 the flag is refused (ERROR_INVALID_PARAMETER).
     return create(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, SYNCHRONIZE | TIMER_MODIFY_STATE);
@@ -43,8 +43,10 @@ const TickControl& Ticks() {
         const std::wstring path = std::wstring(folder, n) + L"\\winmm.dll";
         const HMODULE winmm = ::LoadLibraryW(path.c_str());  // kept for the life of the process
         if (!winmm) return c;
-        c.begin = reinterpret_cast<TickControl::PeriodFn>(reinterpret_cast<void*>(::GetProcAddress(winmm, "timeBeginPeriod")));
-        c.end = reinterpret_cast<TickControl::PeriodFn>(reinterpret_cast<void*>(::GetProcAddress(winmm, "timeEndPeriod")));
+        c.begin = reinterpret_cast<TickControl::PeriodFn>(
+            reinterpret_cast<void*>(::GetProcAddress(winmm, "timeBeginPeriod")));
+        c.end =
+            reinterpret_cast<TickControl::PeriodFn>(reinterpret_cast<void*>(::GetProcAddress(winmm, "timeEndPeriod")));
         if (!c.begin || !c.end) c = TickControl{};
         return c;
     }();

@@ -48,9 +48,9 @@ std::string Utf8ToCodePage(const std::string& utf8, UINT codePage) {
 
 std::string SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring message;
     if (length > 0 && buffer) message.assign(buffer, length);
     if (buffer) ::LocalFree(buffer);
@@ -72,7 +72,8 @@ bool WriteConsoleLine(HANDLE console, const std::string& utf8) {
         // Older consoles refuse single writes much beyond 64 KiB.
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
         // A surrogate pair stays in one piece.
-        if (chunk > 1 && done + chunk < wide.size() && wide[done + chunk - 1] >= 0xD800 && wide[done + chunk - 1] < 0xDC00)
+        if (chunk > 1 && done + chunk < wide.size() && wide[done + chunk - 1] >= 0xD800 &&
+            wide[done + chunk - 1] < 0xDC00)
             --chunk;
         DWORD written = 0;
         if (!::WriteConsoleW(console, wide.data() + done, chunk, &written, nullptr) || written == 0) return false;

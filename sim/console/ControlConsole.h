@@ -11,7 +11,7 @@ namespace sim {
 class ControlConsole {
 public:
     struct Answer {
-        std::string line;   // exactly one line, no newline
+        std::string line;  // exactly one line, no newline
         bool quit = false;
     };
 

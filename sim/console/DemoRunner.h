@@ -17,9 +17,9 @@
 namespace sim {
 
 struct DemoTiming {
-    std::chrono::milliseconds maxOnReader{5000};   // counted from placing the card
-    std::chrono::milliseconds afterSuccess{300};   // after signal mode 3 for it
-    std::chrono::milliseconds gap{500};            // empty reader between cards
+    std::chrono::milliseconds maxOnReader{5000};  // counted from placing the card
+    std::chrono::milliseconds afterSuccess{300};  // after signal mode 3 for it
+    std::chrono::milliseconds gap{500};           // empty reader between cards
 };
 
 inline constexpr std::uint8_t kSuccessSignalMode = 3;
@@ -27,8 +27,7 @@ inline constexpr std::uint8_t kSuccessSignalMode = 3;
 class DemoRunner {
 public:
     // Starts at once. `log` (may be empty) gets one line per card placed or removed.
-    DemoRunner(SimReader& reader, int cards, DemoTiming timing = {},
-               std::function<void(const std::string&)> log = {});
+    DemoRunner(SimReader& reader, int cards, DemoTiming timing = {}, std::function<void(const std::string&)> log = {});
     // Stops early if still running; the reader keeps whatever card is on it.
     ~DemoRunner();
     DemoRunner(const DemoRunner&) = delete;

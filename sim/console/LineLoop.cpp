@@ -30,8 +30,10 @@ bool RunLineLoop(int inputFd, int stopFd, const std::function<bool(const std::st
         for (ssize_t i = 0; i < got; ++i) {
             const char c = buffer[i];
             if (c != '\n') {
-                if (line.size() < kMaxControlLine) line.push_back(c);
-                else overlong = true;
+                if (line.size() < kMaxControlLine)
+                    line.push_back(c);
+                else
+                    overlong = true;
                 continue;
             }
             if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -9,9 +9,9 @@
 namespace sim {
 
 struct SimOptions {
-    std::string link;                    // comN entry to make, "" for none
+    std::string link;  // comN entry to make, "" for none
     bool pace = false;
-    std::optional<std::uint32_t> card;   // fresh card on the reader from the start
+    std::optional<std::uint32_t> card;  // fresh card on the reader from the start
     int demoCards = 0;
     bool help = false;
 };

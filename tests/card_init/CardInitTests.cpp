@@ -38,7 +38,8 @@ protected:
     // The requests of the procedure as "code block" pairs, e.g. "32 14".
     std::vector<std::string> Requests() {
         std::vector<std::string> out;
-        for (const auto& e : sim.Exchanges()) out.push_back(HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())));
+        for (const auto& e : sim.Exchanges())
+            out.push_back(HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())));
         return out;
     }
 
@@ -172,7 +173,8 @@ TEST_F(CardInit, CardTakenAwayOrSerialUnreadable) {
     ASSERT_TRUE(comm.ReadCardSerial(serial));
     comm.SetRetryCount(1);
     sim.RemoveCardAfterRequests(1);  // gone right after the transport-key attempt
-    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(),
+                             [this](const std::string& m) { messages.push_back(m); }),
               InitOutcome::CardNotPlaced);
     EXPECT_EQ(messages, (R{"请放置IC卡"}));
 
@@ -181,7 +183,8 @@ TEST_F(CardInit, CardTakenAwayOrSerialUnreadable) {
     ASSERT_TRUE(comm.RequestCard());
     ASSERT_TRUE(comm.ReadCardSerial(serial));
     sim.RemoveCardAfterRequests(2);  // the wake-up still answers, the select does not
-    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(),
+                             [this](const std::string& m) { messages.push_back(m); }),
               InitOutcome::SerialReadFailed);
     EXPECT_EQ(messages, (R{"读卡序列号失败。"}));
 }
@@ -198,7 +201,9 @@ TEST_F(CardInit, KeysThatDoNotDecipherStopTheRunBeforeAnyExchange) {
     EXPECT_EQ(Run(Card(), oneToken), InitOutcome::KeysUnavailable);
 
     KeyMaterial failing = InstallationKeyMaterial();
-    failing.decrypt = [](const std::string&, const std::string&) -> std::string { throw std::runtime_error("no library"); };
+    failing.decrypt = [](const std::string&, const std::string&) -> std::string {
+        throw std::runtime_error("no library");
+    };
     EXPECT_EQ(Run(Card(), failing), InitOutcome::KeysUnavailable);
     EXPECT_TRUE(Requests().empty());
 }
@@ -222,7 +227,8 @@ TEST_F(CardInit, CardSwappedBeforeAReselectionStopsTheRun) {
     ASSERT_TRUE(comm.ReadCardSerial(serial));
     sim.ClearExchanges();
     sim.SwapCardAfterRequests(2, other);  // right after the sector 5 trailer write
-    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+    EXPECT_EQ(InitializeCard(comm, kSerial, InstallationKeyMaterial(),
+                             [this](const std::string& m) { messages.push_back(m); }),
               InitOutcome::CardSwapped);
     EXPECT_EQ(messages, (R{"卡片已更换，初始化中止。"}));
     EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "30,01", "31,00"}));
@@ -241,8 +247,9 @@ TEST_F(CardInit, CardSwappedBeforeAReselectionStopsTheRun) {
     sim.ClearExchanges();
     sim.SwapCardAfterRequests(5, other);
     messages.clear();
-    EXPECT_EQ(InitializeCard(comm, 0, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
-              InitOutcome::CardSwapped);
+    EXPECT_EQ(
+        InitializeCard(comm, 0, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }),
+        InitOutcome::CardSwapped);
     EXPECT_EQ(Requests(), (R{"32,14", "30,01", "31,00", "32,14", "34,17", "32,18", "30,01", "31,00"}));
 }
 
@@ -259,12 +266,13 @@ TEST_F(CardInit, VerifyOpensBothSectorsWithTheNewKeysBeforeTheSignals) {
         sim.ClearExchanges();
         sim.PretendNextRequests(pretended);
         messages.clear();
-        return InitializeCard(comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); },
-                              verify);
+        return InitializeCard(
+            comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }, verify);
     };
     EXPECT_EQ(run(Card()), InitOutcome::Ok);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14", "32,18", "38,02", "38,03"}));
+    EXPECT_EQ(Requests(),
+              (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14", "32,18", "38,02", "38,03"}));
 
     // A reader that acknowledges the writes without carrying them out: the card
     // still opens with the transport key only.

@@ -23,9 +23,18 @@ TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
         const auto it = ports.find(name);
         const PortKind kind = it == ports.end() ? PortKind::Missing : it->second;
         switch (kind) {
-            case PortKind::Missing: r.failure = platform::OpenFailure::NoDevice; r.error = "missing"; return r;
-            case PortKind::Denied: r.failure = platform::OpenFailure::AccessDenied; r.error = "denied"; return r;
-            case PortKind::Busy: r.failure = platform::OpenFailure::Other; r.error = "busy"; return r;
+            case PortKind::Missing:
+                r.failure = platform::OpenFailure::NoDevice;
+                r.error = "missing";
+                return r;
+            case PortKind::Denied:
+                r.failure = platform::OpenFailure::AccessDenied;
+                r.error = "denied";
+                return r;
+            case PortKind::Busy:
+                r.failure = platform::OpenFailure::Other;
+                r.error = "busy";
+                return r;
             case PortKind::NoReader:
             case PortKind::Reader: break;
         }
@@ -42,8 +51,6 @@ TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
 }
 
 }  // namespace
-
-
 
 TEST(PortScan, FindsTheReaderOnTheThirdPortAndRestoresRetries) {
     testsupport::PortTable table;

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <deque>
 #include <condition_variable>
+#include <deque>
 #include <future>
 #include <mutex>
 #include <thread>

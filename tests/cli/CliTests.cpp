@@ -1,12 +1,12 @@
 // The cardfmt command as an operator runs it: its lines, its exit codes and what it
 // leaves on the cards of the simulated reader.
+#include "cryptel/InstallationKeys.h"
 #include "reader_link/ByteString.h"
 #include "reader_link/SectorTrailer.h"
 #include "sim/SimReader.h"
 #include "tests/cli/CardfmtProcess.h"
 #include "tests/support/InstallKeys.h"
 #include "tests/support/PortTable.h"
-#include "cryptel/InstallationKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -143,7 +143,7 @@ TEST_F(Cli, PortsThatCannotBeOpenedAndUsageErrors) {
 // Every malformed command line is a usage error that never reaches the reader.
 TEST_F(Cli, UsageErrorsNeverTouchTheReader) {
     const std::vector<std::vector<std::string>> rows = {
-        {"scan", "--passes", "2147483648"},                   // past the largest int
+        {"scan", "--passes", "2147483648"},                              // past the largest int
         {"watch", "--port", "com3", "--cards", "99999999999999999999"},  // past any integer
         {"watch", "--port", "com3", "--cards", "+1"},
         {"watch", "--port", "com3", "--cards", " 1"},
@@ -179,7 +179,8 @@ TEST_F(Cli, DemoKeysAreNamedOnceOnStderr) {
 TEST_F(Cli, VerifySelectsTheCardAgainAndOpensBothSectorsBeforeTheSignals) {
     const auto codes = [&] {
         std::string out;
-        for (const auto& e : sim.Exchanges()) out += HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())) + " ";
+        for (const auto& e : sim.Exchanges())
+            out += HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())) + " ";
         return out;
     };
     sim.PlaceCard(sim::MifareCard(0x0E0E0E0E));
@@ -192,7 +193,8 @@ TEST_F(Cli, VerifySelectsTheCardAgainAndOpensBothSectorsBeforeTheSignals) {
     Outcome verified = RunCardfmt({"watch", "--port", "com3", "--cards", "1", "--verify"});
     EXPECT_EQ(verified.exitCode, 0) << verified.err;
     EXPECT_EQ(verified.OutLines(), std::vector<std::string>{"0F0F0F0F ok"});
-    EXPECT_NE(codes().find("30,01 31,00 32,14 34,17 32,18 34,1B 30,01 31,00 32,14 32,18 38,02 38,03 "), std::string::npos)
+    EXPECT_NE(codes().find("30,01 31,00 32,14 34,17 32,18 34,1B 30,01 31,00 32,14 32,18 38,02 38,03 "),
+              std::string::npos)
         << codes();
 }
 
@@ -230,7 +232,8 @@ TEST_F(Cli, TraceMasksEveryKeyOfAFullRun) {
 TEST_F(Cli, WatchFormatsEachCardOnceAndStopsAfterTheCount) {
     Cardfmt watch({"watch", "--port", "com3", "--cards", "2"});
     sim.PlaceCard(sim::MifareCard(0x01010101));
-    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("01010101 ok") != std::string::npos; })) << watch.OutSoFar();
+    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("01010101 ok") != std::string::npos; }))
+        << watch.OutSoFar();
     // The same card stays: it is not reported again.
     const std::size_t signals = sim.SignalModes().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
@@ -249,7 +252,8 @@ TEST_F(Cli, WatchFormatsEachCardOnceAndStopsAfterTheCount) {
 TEST_F(Cli, WatchWaitsForAnUnpluggedReaderAndCarriesOn) {
     Cardfmt watch({"watch", "--port", "com3", "--cards", "2"});
     sim.PlaceCard(sim::MifareCard(0x03030303));
-    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("03030303 ok") != std::string::npos; })) << watch.OutSoFar();
+    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("03030303 ok") != std::string::npos; }))
+        << watch.OutSoFar();
     sim.RemoveCard();
     sim.Hangup();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));  // polls fail meanwhile
@@ -276,8 +280,9 @@ TEST_F(Cli, WatchCountsACardOnceWhenAnErrorMadeTheWatcherForgetIt) {
     sim.Hangup();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     ASSERT_TRUE(sim.Reappear());
-    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("05050505 ", watch.OutSoFar().find("05050505 ") + 1) != std::string::npos; }))
-        << watch.OutSoFar();
+    ASSERT_TRUE(Eventually([&] {
+        return watch.OutSoFar().find("05050505 ", watch.OutSoFar().find("05050505 ") + 1) != std::string::npos;
+    })) << watch.OutSoFar();
     sim.RemoveCard();
     sim.PlaceCard(sim::MifareCard(0x06060606));
     Outcome run = watch.Finish();

@@ -69,7 +69,8 @@ TEST(KeyLeak, NoBuiltProgramOrLibraryHoldsAnInstallationKey) {
     }
     // The search must have reached the programs that matter.
     const auto has = [&](const std::string& name) {
-        return std::any_of(files.begin(), files.end(), [&](const fs::path& f) { return f.filename().string().find(name) != std::string::npos; });
+        return std::any_of(files.begin(), files.end(),
+                           [&](const fs::path& f) { return f.filename().string().find(name) != std::string::npos; });
     };
     ASSERT_TRUE(has("cardfmt")) << "no programs found beside " << program;
     ASSERT_TRUE(has("Cryptel")) << "the key library was not found";

@@ -70,8 +70,7 @@ TEST(ConcurrentDecrypt, EachThreadGetsItsOwnResult) {
             const std::string expected = KeyText(job.key);
             for (int round = 0; round < kRounds; ++round) {
                 const bool failRound = (round + t) % 5 == 0;
-                const char* text =
-                    DecryptString(job.token.c_str(), failRound ? "" : job.name.c_str());
+                const char* text = DecryptString(job.token.c_str(), failRound ? "" : job.name.c_str());
                 // Every thread has made this round's call before any reads.
                 sync.ArriveAndWait();
                 const std::string got(text);

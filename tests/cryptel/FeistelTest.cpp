@@ -39,8 +39,7 @@ TEST(Feistel48, DistinctBlocksStayDistinct) {
     KeyedAes k("CFMT01");
     std::set<Block48> seen;
     for (int i = 0; i < 65536; ++i) {
-        const Block48 block{0x5A, 0xA5, 0x3C, 0xC3, static_cast<std::uint8_t>(i >> 8),
-                            static_cast<std::uint8_t>(i)};
+        const Block48 block{0x5A, 0xA5, 0x3C, 0xC3, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
         EXPECT_TRUE(seen.insert(cryptel::FeistelEncipher(*k.aes, block)).second) << i;
     }
 }

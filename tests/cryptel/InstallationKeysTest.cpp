@@ -45,7 +45,6 @@ TEST(InstallationKeys, KeytoolCheckPassesWithoutShowingTheKeys) {
         ASSERT_TRUE(key.has_value());
         const std::string raw(key->begin(), key->end());
         EXPECT_EQ(out.str().find(raw), std::string::npos);
-        EXPECT_EQ(out.str().find(cryptel::BytesToHex(key->data(), key->size())),
-                  std::string::npos);
+        EXPECT_EQ(out.str().find(cryptel::BytesToHex(key->data(), key->size())), std::string::npos);
     }
 }

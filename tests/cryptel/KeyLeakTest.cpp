@@ -37,8 +37,7 @@ void ExpectNoInstallationKeyIn(const char* path) {
         ASSERT_TRUE(key.has_value()) << "sector " << sector;
         const std::string raw(key->begin(), key->end());
         const std::string upper = cryptel::BytesToHex(key->data(), key->size());
-        EXPECT_EQ(binary.find(raw), std::string::npos)
-            << "raw bytes of the sector " << sector << " key in " << path;
+        EXPECT_EQ(binary.find(raw), std::string::npos) << "raw bytes of the sector " << sector << " key in " << path;
         EXPECT_EQ(binary.find(upper), std::string::npos)
             << "upper-case hex of the sector " << sector << " key in " << path;
         EXPECT_EQ(binary.find(Lower(upper)), std::string::npos)
@@ -49,13 +48,9 @@ void ExpectNoInstallationKeyIn(const char* path) {
 
 }  // namespace
 
-TEST(KeyLeak, SharedLibraryHoldsNoInstallationKey) {
-    ExpectNoInstallationKeyIn(CRYPTEL_LIBRARY_FILE);
-}
+TEST(KeyLeak, SharedLibraryHoldsNoInstallationKey) { ExpectNoInstallationKeyIn(CRYPTEL_LIBRARY_FILE); }
 
-TEST(KeyLeak, KeytoolHoldsNoInstallationKey) {
-    ExpectNoInstallationKeyIn(CRYPTEL_KEYTOOL_FILE);
-}
+TEST(KeyLeak, KeytoolHoldsNoInstallationKey) { ExpectNoInstallationKeyIn(CRYPTEL_KEYTOOL_FILE); }
 
 // Guards the two tests above against passing because they search the wrong
 // thing: the keytool does carry the tokens, and the search must find them.

@@ -103,8 +103,8 @@ TEST(Keytool, HelpExitsZeroAndNamesEveryMode) {
     for (const char* flag : {"--help", "-h"}) {
         const ToolRun run = Keytool({flag});
         EXPECT_EQ(run.code, 0);
-        for (const char* word : {"--key-name", "--key ", "--decode", "--check-installation",
-                                 "Exit codes", "Examples"}) {
+        for (const char* word :
+             {"--key-name", "--key ", "--decode", "--check-installation", "Exit codes", "Examples"}) {
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
         }
     }

@@ -20,8 +20,7 @@ std::string ValidToken() {
 
 void ExpectRejected(const std::string& token) {
     EXPECT_FALSE(DecipherToken(token, kName).has_value()) << '"' << token << '"';
-    EXPECT_LT(std::strlen(DecryptString(token.c_str(), kName.c_str())), 6u)
-        << '"' << token << '"';
+    EXPECT_LT(std::strlen(DecryptString(token.c_str(), kName.c_str())), 6u) << '"' << token << '"';
 }
 
 }  // namespace

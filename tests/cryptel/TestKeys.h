@@ -22,8 +22,7 @@ inline Key RandomKey(std::mt19937& rng) {
 // Key names of several shapes: the usual six characters, one character,
 // long, with spaces, with bytes above 0x7F.
 inline std::vector<std::string> SampleKeyNames() {
-    return {"CFMT01", "A", "site-key-for-the-north-building-2024", "two words",
-            "\xC3\xA9t\xC3\xA9", "cfmt01"};
+    return {"CFMT01", "A", "site-key-for-the-north-building-2024", "two words", "\xC3\xA9t\xC3\xA9", "cfmt01"};
 }
 
 // The six characters DecryptString gives back for `key`.
@@ -35,8 +34,6 @@ inline std::string WithDigit(std::string token, std::size_t position, int value)
     return token;
 }
 
-inline int DigitValue(char c) {
-    return c <= '9' ? c - '0' : (c <= 'F' ? c - 'A' + 10 : c - 'a' + 10);
-}
+inline int DigitValue(char c) { return c <= '9' ? c - '0' : (c <= 'F' ? c - 'A' + 10 : c - 'a' + 10); }
 
 }  // namespace cryptel_test

@@ -32,8 +32,7 @@ TEST(TokenDamage, EveryChangeOfOneDigitIsDetected) {
                 if (value == DigitValue(token[position])) continue;
                 const std::string damaged = WithDigit(token, position, value);
                 EXPECT_FALSE(DecipherToken(damaged, name).has_value()) << damaged;
-                EXPECT_LT(std::strlen(DecryptString(damaged.c_str(), name.c_str())), 6u)
-                    << damaged;
+                EXPECT_LT(std::strlen(DecryptString(damaged.c_str(), name.c_str())), 6u) << damaged;
             }
         }
     }

@@ -15,8 +15,7 @@ namespace {
 
 std::vector<Key> SampleKeys() {
     std::mt19937 rng(20240611);
-    std::vector<Key> keys = {Key{0x01, 0x01, 0x01, 0x01, 0x01, 0x01},
-                             Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    std::vector<Key> keys = {Key{0x01, 0x01, 0x01, 0x01, 0x01, 0x01}, Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                              Key{0x80, 0x7F, 0x01, 0xFE, 0x10, 0xEF}};
     for (int i = 0; i < 20; ++i) keys.push_back(RandomKey(rng));
     return keys;
@@ -59,8 +58,7 @@ TEST(TokenRoundTrip, TokenIsFourteenUpperCaseHexDigits) {
         const std::string token = EncipherKey(key, "CFMT01");
         ASSERT_EQ(token.size(), 14u);
         for (const char c : token) {
-            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'))
-                << token;
+            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F')) << token;
         }
     }
 }

@@ -38,9 +38,7 @@ TEST(Event, TimedWaitEndsOnTimeAndNotBefore) {
 TEST(Event, UnboundedWaitWakesOnSetFromAnotherThread) {
     Event event(Event::Kind::ManualReset);
     std::atomic<bool> woke{false};
-    std::thread waiter([&] {
-        woke = event.Wait(-1);
-    });
+    std::thread waiter([&] { woke = event.Wait(-1); });
     std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(woke.load());
     event.Set();

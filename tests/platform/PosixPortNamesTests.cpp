@@ -44,7 +44,8 @@ TEST_F(PortNames, ComNamesOutsideTheTableCountTheMachinesDevices) {
 }
 
 TEST_F(PortNames, OtherNamesStandForNothing) {
-    for (const char* name : {"", "com", "com0", "comX", "co3", "lpt1", "com3a"}) EXPECT_EQ(platform::ResolvePortName(name), "") << name;
+    for (const char* name : {"", "com", "com0", "comX", "co3", "lpt1", "com3a"})
+        EXPECT_EQ(platform::ResolvePortName(name), "") << name;
 }
 
 TEST_F(PortNames, WithoutXdgTheTableLivesInHome) {

@@ -30,7 +30,9 @@ public:
     Pty& operator=(const Pty&) = delete;
 
     const std::string& Slave() const { return slave_; }
-    void Send(const std::vector<std::uint8_t>& bytes) { ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void Send(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     // Whatever arrives within `ms` milliseconds of quiet.
     std::vector<std::uint8_t> Receive(int ms = 500) {
         std::vector<std::uint8_t> out;
@@ -201,7 +203,7 @@ TEST(PosixSerialPort, DeviceThatRefusesAccessIsReportedAsSuch) {
         if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
             ::_exit(3);
         auto opened = platform::OpenSerialPort(pty.Slave());
-        const char kind = opened.port ? 'o'
+        const char kind = opened.port                                             ? 'o'
                           : opened.failure == platform::OpenFailure::AccessDenied ? 'd'
                           : opened.failure == platform::OpenFailure::NoDevice     ? 'n'
                                                                                   : 'x';

@@ -1,7 +1,7 @@
 // Reader commands and the connection rules, over an in-memory port that answers
 // like a reader.
-#include "reader_link/CommObjClas.h"
 #include "platform/Clock.h"
+#include "reader_link/CommObjClas.h"
 #include "tests/support/Frames.h"
 #include "tests/support/MemoryPort.h"
 #include "tests/support/TraceCapture.h"
@@ -223,7 +223,9 @@ TEST_F(Commands, StaleInputNeverAnswersANewRequest) {
     ASSERT_TRUE(link.Connect("com1"));
     // A late "card present" reply sits in the driver's queue when the serial read goes out.
     MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
-    Answer([](const ByteString& c) { return c[0] == 0x31 ? ByteString{0x36, 0x00, 4, 3, 2, 1} : ByteString{0x0A, 0x00}; });
+    Answer([](const ByteString& c) {
+        return c[0] == 0x31 ? ByteString{0x36, 0x00, 4, 3, 2, 1} : ByteString{0x0A, 0x00};
+    });
     std::uint32_t serial = 0;
     EXPECT_TRUE(link.ReadCardSerial(serial));
     EXPECT_EQ(serial, 0x01020304u);

@@ -23,7 +23,9 @@ std::uint16_t Xmodem(const ByteString& b) {
     std::uint16_t crc = 0;
     for (std::uint8_t byte : b) {
         crc ^= static_cast<std::uint16_t>(byte << 8);
-        for (int i = 0; i < 8; ++i) crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021) : static_cast<std::uint16_t>(crc << 1);
+        for (int i = 0; i < 8; ++i)
+            crc =
+                (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021) : static_cast<std::uint16_t>(crc << 1);
     }
     return crc;
 }
@@ -186,7 +188,8 @@ TEST_F(Judging, LongPayloadTracedToFortyOneBytes) {
 }
 
 TEST(RequestTraceText, PlainFramesAreDumpedWhole) {
-    EXPECT_EQ(RequestTraceLine(kProbeFrame), "发送指令：FF,A5,A5,A5,A5,A5,A5,A5,A5,A5,00,08,F7,00,00,FF,FF,01,00,1C,0F,FF");
+    EXPECT_EQ(RequestTraceLine(kProbeFrame),
+              "发送指令：FF,A5,A5,A5,A5,A5,A5,A5,A5,A5,00,08,F7,00,00,FF,FF,01,00,1C,0F,FF");
 }
 
 TEST(RequestTraceText, KeysAndChecksumsAreMasked) {

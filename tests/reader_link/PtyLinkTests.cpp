@@ -1,6 +1,6 @@
 // Transactions over a real pseudo-terminal against the simulated reader.
-#include "reader_link/CommObjClas.h"
 #include "platform/SerialPort.h"
+#include "reader_link/CommObjClas.h"
 #include "sim/SimReader.h"
 #include "tests/support/TraceCapture.h"
 

@@ -53,9 +53,9 @@ TEST_F(ControlConsoleTest, KnownCardComesBackAsLeftUnlessFresh) {
 }
 
 TEST_F(ControlConsoleTest, BadPlaceArgumentsChangeNothing) {
-    for (const char* bad : {"place", "place xyz", "place 123456789", "place 1 key5=FFFF",
-                            "place 1 key7=FFFFFFFFFFFF", "place 1 acc5=FF0780", "place 1 keyb5=FFFFFFFFFFFF",
-                            "place 1 key5=GGFFFFFFFFFF", "place 1 stale"}) {
+    for (const char* bad :
+         {"place", "place xyz", "place 123456789", "place 1 key5=FFFF", "place 1 key7=FFFFFFFFFFFF",
+          "place 1 acc5=FF0780", "place 1 keyb5=FFFFFFFFFFFF", "place 1 key5=GGFFFFFFFFFF", "place 1 stale"}) {
         EXPECT_EQ(Say(bad).rfind("error ", 0), 0u) << bad;
     }
     EXPECT_FALSE(reader.CardOnReader().has_value());

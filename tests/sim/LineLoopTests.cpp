@@ -21,8 +21,14 @@ struct Pipe {
         CloseWrite();
     }
     void Put(const std::string& s) { EXPECT_EQ(write(fds[1], s.data(), s.size()), static_cast<ssize_t>(s.size())); }
-    void CloseRead() { if (fds[0] >= 0) close(fds[0]); fds[0] = -1; }
-    void CloseWrite() { if (fds[1] >= 0) close(fds[1]); fds[1] = -1; }
+    void CloseRead() {
+        if (fds[0] >= 0) close(fds[0]);
+        fds[0] = -1;
+    }
+    void CloseWrite() {
+        if (fds[1] >= 0) close(fds[1]);
+        fds[1] = -1;
+    }
     int fds[2] = {-1, -1};
 };
 

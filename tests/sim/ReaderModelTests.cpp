@@ -128,10 +128,9 @@ TEST(ReaderModelCommands, WakeUpFromAuthenticatedDropsTheAuthentication) {
 
 TEST(ReaderModelCommands, UnknownAndMisshapenCommands) {
     ReaderModel reader = WithCard(1);
-    for (const ByteString& c :
-         {ByteString{0x00}, ByteString{0x33, 0x00}, ByteString{0xFF}, ByteString{0x01}, ByteString{0x01, 0x01},
-          ByteString{0x30}, ByteString{0x30, 0x00}, ByteString{0x31, 0x01}, ByteString{0x38},
-          ByteString{0x38, 0x03, 0x00}, ByteString{}}) {
+    for (const ByteString& c : {ByteString{0x00}, ByteString{0x33, 0x00}, ByteString{0xFF}, ByteString{0x01},
+                                ByteString{0x01, 0x01}, ByteString{0x30}, ByteString{0x30, 0x00},
+                                ByteString{0x31, 0x01}, ByteString{0x38}, ByteString{0x38, 0x03, 0x00}, ByteString{}}) {
         EXPECT_EQ(reader.Execute(c), kUnknown) << c.size();
     }
     EXPECT_TRUE(reader.Signals().empty());

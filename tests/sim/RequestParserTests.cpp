@@ -142,8 +142,8 @@ TEST(RequestParserNoise, ChangedCommandByteFailsTheChecksum) {
 
 TEST(RequestParserNoise, LengthBelowOneCommandByteIsRejected) {
     // L = 6 would mean an empty command; checksum and terminator made valid anyway.
-    ByteString frame = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00, 0x06, 0xF9,
-                        0x00, 0x00, 0xFF, 0xFF};
+    ByteString frame = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5,
+                        0xA5, 0x00, 0x06, 0xF9, 0x00, 0x00, 0xFF, 0xFF};
     const std::uint16_t crc = Crc16Frame(frame.data() + 13, 4);
     frame.push_back(static_cast<std::uint8_t>(crc >> 8));
     frame.push_back(static_cast<std::uint8_t>(crc));

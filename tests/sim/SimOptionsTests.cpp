@@ -42,9 +42,17 @@ TEST(SimOptions, Help) {
 }
 
 TEST(SimOptions, BadInputIsRefused) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--link"}, {"--card"}, {"--demo"}, {"--card", "xyz"}, {"--card", "123456789"}, {"--demo", "0"},
-             {"--demo", "-3"}, {"--demo", "many"}, {"--link", "/tmp/x"}, {"--bogus"}, {"--card", "1", "--demo", "2"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--link"},
+                                                                  {"--card"},
+                                                                  {"--demo"},
+                                                                  {"--card", "xyz"},
+                                                                  {"--card", "123456789"},
+                                                                  {"--demo", "0"},
+                                                                  {"--demo", "-3"},
+                                                                  {"--demo", "many"},
+                                                                  {"--link", "/tmp/x"},
+                                                                  {"--bogus"},
+                                                                  {"--card", "1", "--demo", "2"}}) {
         EXPECT_FALSE(Parse(args).has_value()) << args[0];
     }
 }

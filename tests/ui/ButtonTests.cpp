@@ -23,8 +23,8 @@ struct ButtonRow {
 
 // The button table as the operators know it.
 const ButtonRow kTable[] = {
-    {0, "Yes", QStringLiteral("是"), 6},       {1, "No", QStringLiteral("否"), 7},
-    {2, "OK", QStringLiteral("确认"), 1},      {3, "Abort", QStringLiteral("终止"), 3},
+    {0, "Yes", QStringLiteral("是"), 6},        {1, "No", QStringLiteral("否"), 7},
+    {2, "OK", QStringLiteral("确认"), 1},       {3, "Abort", QStringLiteral("终止"), 3},
     {4, "Replace", QStringLiteral("覆盖"), 11}, {5, "Ingore", QStringLiteral("忽略"), 5},
     {6, "Cancel", QStringLiteral("取消"), 2},   {7, "Retry", QStringLiteral("重试"), 4},
 };
@@ -160,8 +160,7 @@ private slots:
         widths[retry] = planted;
         const Dialog second(BuildMessageDialog(QStringLiteral("复用"), mkWarning, mbRetry | mbCancel));
         QCOMPARE(widths[retry], planted);
-        for (const QPushButton* button : second->findChildren<QPushButton*>())
-            QCOMPARE(button->width(), planted);
+        for (const QPushButton* button : second->findChildren<QPushButton*>()) QCOMPARE(button->width(), planted);
 
         // Dialogs without that button are not affected by it.
         const Dialog third(BuildMessageDialog(QStringLiteral("无关"), mkWarning, mbCancel));
@@ -177,7 +176,7 @@ private slots:
         const auto& widths = ButtonWidthCache();
         const Dialog probe(BuildMessageDialog(QStringLiteral("探测"), mkWarning, 0));
         const QFontMetrics fm(probe->font());
-        const QString captions[] = {QStringLiteral("是"), QStringLiteral("否"), QStringLiteral("确认"),
+        const QString captions[] = {QStringLiteral("是"),   QStringLiteral("否"),   QStringLiteral("确认"),
                                     QStringLiteral("终止"), QStringLiteral("覆盖"), QStringLiteral("忽略"),
                                     QStringLiteral("取消"), QStringLiteral("重试")};
         for (int bit = 0; bit < 8; ++bit)

@@ -90,9 +90,9 @@ private slots:
         QVERIFY(OpenAndActivate(*form));
         PressKey(form.get(), Qt::Key_C, Qt::ControlModifier);
         const QString divider = QString(27, u'-') + QStringLiteral("\r\n");
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 divider + QStringLiteral("警告\r\n") + divider + QStringLiteral("正在写卡\r\n") + divider +
-                     QStringLiteral("\r\n") + divider);
+        QCOMPARE(QGuiApplication::clipboard()->text(), divider + QStringLiteral("警告\r\n") + divider +
+                                                           QStringLiteral("正在写卡\r\n") + divider +
+                                                           QStringLiteral("\r\n") + divider);
     }
 
     void captionsAreCopiedAsShown_data() {
@@ -101,8 +101,8 @@ private slots:
         QTest::addColumn<QString>("copied");
         QTest::newRow("mnemonics") << QStringLiteral("是(&Y)") << QStringLiteral("&否")
                                    << QStringLiteral("是(Y)   否   ");
-        QTest::newRow("literal ampersand") << QStringLiteral("保存&&退出") << QStringLiteral("否&")
-                                           << QStringLiteral("保存&退出   否   ");
+        QTest::newRow("literal ampersand")
+            << QStringLiteral("保存&&退出") << QStringLiteral("否&") << QStringLiteral("保存&退出   否   ");
     }
     void captionsAreCopiedAsShown() {
         QFETCH(QString, yesCaption);
@@ -159,8 +159,8 @@ private slots:
             copied = QGuiApplication::clipboard()->text();
             PressKey(form, Qt::Key_Escape);
         });
-        QCOMPARE(ShowMessageDialog(QStringLiteral("覆盖已有的卡数据吗？"), QStringLiteral("写卡"),
-                                   mbReplace | mbCancel, mkConfirmation),
+        QCOMPARE(ShowMessageDialog(QStringLiteral("覆盖已有的卡数据吗？"), QStringLiteral("写卡"), mbReplace | mbCancel,
+                                   mkConfirmation),
                  2);
         QVERIFY(copied.startsWith(QString(27, u'-') + QStringLiteral("\r\n写卡\r\n")));
         QVERIFY(copied.contains(QStringLiteral("\r\n覆盖   取消   \r\n")));

@@ -111,7 +111,9 @@ TEST(DialogHandOver, NoLoopToPostToReleasesTheAsker) {
     UiThread ui;
     ui.Stop();
     bool opened = false;
-    EXPECT_EQ(RunOnUiThreadAndWait(PostTo(ui), [&](std::function<void(int)>) { opened = true; }, -7), -7);
+    EXPECT_EQ(RunOnUiThreadAndWait(
+                  PostTo(ui), [&](std::function<void(int)>) { opened = true; }, -7),
+              -7);
     EXPECT_FALSE(opened);
 }
 
@@ -125,7 +127,9 @@ TEST(DialogHandOver, ADroppedTaskReleasesTheAsker) {
             queued = std::move(task);
             return true;
         };
-        EXPECT_EQ(RunOnUiThreadAndWait(post, [](std::function<void(int)>) { FAIL() << "opened"; }, -7), -7);
+        EXPECT_EQ(RunOnUiThreadAndWait(
+                      post, [](std::function<void(int)>) { FAIL() << "opened"; }, -7),
+                  -7);
     });
     for (bool posted = false; !posted; std::this_thread::yield()) {
         const std::lock_guard<std::mutex> lock(mutex);
@@ -139,7 +143,9 @@ TEST(DialogHandOver, ADialogDestroyedUnansweredReleasesTheAsker) {
     UiThread ui;
     // The dialog opens and is destroyed without an answer: its finish function
     // goes with it.
-    EXPECT_EQ(RunOnUiThreadAndWait(PostTo(ui), [](std::function<void(int)> finish) { finish = nullptr; }, -7), -7);
+    EXPECT_EQ(RunOnUiThreadAndWait(
+                  PostTo(ui), [](std::function<void(int)> finish) { finish = nullptr; }, -7),
+              -7);
 }
 
 TEST(DialogHandOver, AFailureToOpenReachesTheAsker) {

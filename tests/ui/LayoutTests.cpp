@@ -31,10 +31,10 @@ QLabel* Image(const TMessageForm& form) {
 // The label draws its text in its own box; all of it must fit there.
 void VerifyWholeTextVisible(const TMessageForm& form) {
     const QLabel* label = form.Message;
-    QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
-             qPrintable(QStringLiteral("needs %1 px, has %2 px")
-                            .arg(label->heightForWidth(label->width()))
-                            .arg(label->height())));
+    QVERIFY2(
+        label->heightForWidth(label->width()) <= label->height(),
+        qPrintable(
+            QStringLiteral("needs %1 px, has %2 px").arg(label->heightForWidth(label->width())).arg(label->height())));
 }
 
 void VerifyClientSize(const TMessageForm& form, const ExpectedLayout& e) {
@@ -92,8 +92,7 @@ private slots:
         QVERIFY(e.buttonWidth >= e.minButtonWidth);
         VerifyClientSize(*form, e);
         QCOMPARE(Image(*form)->geometry(), QRect(e.marginX, e.marginY, 32, 32));
-        QCOMPARE(form->Message->geometry(),
-                 QRect(e.marginX + 32 + e.spacingX, e.marginY, e.textWidth, e.textHeight));
+        QCOMPARE(form->Message->geometry(), QRect(e.marginX + 32 + e.spacingX, e.marginY, e.textWidth, e.textHeight));
         VerifyButtonRow(*form, e);
         VerifyWholeTextVisible(*form);
     }
@@ -175,8 +174,7 @@ private slots:
         QString text;
         for (int i = 0; i < 30; ++i) text += QStringLiteral("读卡器未响应，请检查串口连接后重试。");
         const Dialog form = Build(text, mkWarning, mbRetry | mbCancel);
-        const ExpectedLayout e =
-            Expect(form->font(), text, true, {QStringLiteral("取消"), QStringLiteral("重试")});
+        const ExpectedLayout e = Expect(form->font(), text, true, {QStringLiteral("取消"), QStringLiteral("重试")});
         const QFontMetrics fm(form->font());
         QVERIFY(fm.horizontalAdvance(text) > HalfScreenWidth());  // the text needs wrapping at all
         QVERIFY(form->Message->width() <= HalfScreenWidth());
@@ -198,17 +196,18 @@ private slots:
         QTest::addColumn<int>("buttons");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("captions");
-        QTest::newRow("yes no cancel")
-            << int(mbYes | mbNo | mbCancel) << QStringList{"Yes", "No", "Cancel"}
-            << QStringList{QStringLiteral("是"), QStringLiteral("否"), QStringLiteral("取消")};
+        QTest::newRow("yes no cancel") << int(mbYes | mbNo | mbCancel) << QStringList{"Yes", "No", "Cancel"}
+                                       << QStringList{QStringLiteral("是"), QStringLiteral("否"),
+                                                      QStringLiteral("取消")};
         QTest::newRow("retry before cancel given in reverse")
             << int(mbRetry | mbCancel) << QStringList{"Cancel", "Retry"}
             << QStringList{QStringLiteral("取消"), QStringLiteral("重试")};
-        QTest::newRow("all eight")
-            << 0xFF << QStringList{"Yes", "No", "OK", "Abort", "Replace", "Ingore", "Cancel", "Retry"}
-            << QStringList{QStringLiteral("是"),   QStringLiteral("否"),   QStringLiteral("确认"),
-                           QStringLiteral("终止"), QStringLiteral("覆盖"), QStringLiteral("忽略"),
-                           QStringLiteral("取消"), QStringLiteral("重试")};
+        QTest::newRow("all eight") << 0xFF
+                                   << QStringList{"Yes", "No", "OK", "Abort", "Replace", "Ingore", "Cancel", "Retry"}
+                                   << QStringList{QStringLiteral("是"),   QStringLiteral("否"),
+                                                  QStringLiteral("确认"), QStringLiteral("终止"),
+                                                  QStringLiteral("覆盖"), QStringLiteral("忽略"),
+                                                  QStringLiteral("取消"), QStringLiteral("重试")};
     }
     void buttonsAreCentredInBitOrder() {
         QFETCH(int, buttons);
@@ -251,9 +250,8 @@ private slots:
         const Dialog form = Build(QStringLiteral("居中"), mkInformation, mbOK);
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QSize outer = form->frameGeometry().size();
-        QCOMPARE(form->frameGeometry().topLeft(),
-                 QPoint(screen.x() + screen.width() / 2 - outer.width() / 2,
-                        screen.y() + screen.height() / 2 - outer.height() / 2));
+        QCOMPARE(form->frameGeometry().topLeft(), QPoint(screen.x() + screen.width() / 2 - outer.width() / 2,
+                                                         screen.y() + screen.height() / 2 - outer.height() / 2));
     }
 
     void markupIsShownAsTyped() {
@@ -272,7 +270,8 @@ private slots:
             for (int y = box.top(); y <= box.bottom(); ++y)
                 if (image.pixelColor(x, y) != background) inkRight = x;
         const QFontMetrics fm(form->font());
-        QVERIFY(inkRight - box.left() > fm.horizontalAdvance(QStringLiteral("卡号 & 密码")) + fm.horizontalAdvance(u'<'));
+        QVERIFY(inkRight - box.left() >
+                fm.horizontalAdvance(QStringLiteral("卡号 & 密码")) + fm.horizontalAdvance(u'<'));
     }
 };
 

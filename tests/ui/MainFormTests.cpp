@@ -66,17 +66,23 @@ private slots:
     void placementCheckFailsUnlessBothFilesAreThere_data() {
         QTest::addColumn<QString>("tolvane");  // "file", "folder" or "" (absent)
         QTest::addColumn<QString>("config");
-        QTest::newRow("neither") << "" << "";
-        QTest::newRow("only Tolvane.exe") << "file" << "";
-        QTest::newRow("only KelmConfig.ini") << "" << "file";
-        QTest::newRow("Tolvane.exe is a folder") << "folder" << "file";
-        QTest::newRow("KelmConfig.ini is a folder") << "file" << "folder";
+        QTest::newRow("neither") << ""
+                                 << "";
+        QTest::newRow("only Tolvane.exe") << "file"
+                                          << "";
+        QTest::newRow("only KelmConfig.ini") << ""
+                                             << "file";
+        QTest::newRow("Tolvane.exe is a folder") << "folder"
+                                                 << "file";
+        QTest::newRow("KelmConfig.ini is a folder") << "file"
+                                                    << "folder";
     }
     void placementCheckFailsUnlessBothFilesAreThere() {
         QFETCH(QString, tolvane);
         QFETCH(QString, config);
         Desk desk(true, /*placed=*/false);
-        for (auto [kind, name] : {std::pair{tolvane, QStringLiteral("Tolvane.exe")}, std::pair{config, QStringLiteral("KelmConfig.ini")}}) {
+        for (auto [kind, name] :
+             {std::pair{tolvane, QStringLiteral("Tolvane.exe")}, std::pair{config, QStringLiteral("KelmConfig.ini")}}) {
             if (kind == "file") QVERIFY(QFile(name).open(QIODevice::WriteOnly));
             if (kind == "folder") QVERIFY(QDir().mkdir(name));
         }
@@ -96,7 +102,7 @@ private slots:
     }
 
     void placementCheckLooksInTheWorkingDirectoryOnly() {
-        Desk desk;  // the files are in the working directory...
+        Desk desk;                                    // the files are in the working directory...
         QVERIFY(QDir::setCurrent(QDir::tempPath()));  // ...but the tool starts elsewhere
         QString shown;
         WhenDialogShown([&](TMessageForm* dialog) {

@@ -261,7 +261,7 @@ TEST(MessageButtons, TheTableAsTheOperatorsKnowIt) {
         int result;
     };
     const Row rows[kMessageButtonCount] = {
-        {"Yes", "是", 6},      {"No", "否", 7},        {"OK", "确认", 1},   {"Abort", "终止", 3},
+        {"Yes", "是", 6},        {"No", "否", 7},       {"OK", "确认", 1},     {"Abort", "终止", 3},
         {"Replace", "覆盖", 11}, {"Ingore", "忽略", 5}, {"Cancel", "取消", 2}, {"Retry", "重试", 4},
     };
     for (int bit = 0; bit < kMessageButtonCount; ++bit) {
@@ -318,7 +318,8 @@ TEST(CopyText, CaptionsAsShownAndTheMessageAsTyped) {
               divider + "确认\r\n" + divider + "甲&乙\r\n" + divider + "是(Y)   否   \r\n" + divider);
     EXPECT_EQ(BuildCopyText("确认", "甲", {"保存&&退出", "否&"}),
               divider + "确认\r\n" + divider + "甲\r\n" + divider + "保存&退出   否   \r\n" + divider);
-    EXPECT_EQ(BuildCopyText("警告", "正在写卡", {}), divider + "警告\r\n" + divider + "正在写卡\r\n" + divider + "\r\n" + divider);
+    EXPECT_EQ(BuildCopyText("警告", "正在写卡", {}),
+              divider + "警告\r\n" + divider + "正在写卡\r\n" + divider + "\r\n" + divider);
 }
 
 TEST(CopyKey, OnlyCtrlCAlone) {

@@ -33,8 +33,8 @@ ExpectedLayout Expect(const QFont& font, const QString& text, bool hasIcon, cons
     e.buttonHeight = Units(14, h, 8);
     e.buttonSpacing = Units(4, w, 4);
 
-    const QRect textRect = fm.boundingRect(QRect(0, 0, HalfScreenWidth(), 100000),
-                                           Qt::TextWordWrap | Qt::TextExpandTabs, text);
+    const QRect textRect =
+        fm.boundingRect(QRect(0, 0, HalfScreenWidth(), 100000), Qt::TextWordWrap | Qt::TextExpandTabs, text);
     e.textWidth = textRect.width();
     e.textHeight = textRect.height();
     e.iconTextWidth = e.textWidth + (hasIcon ? e.spacingX + 32 : 0);

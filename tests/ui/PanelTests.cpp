@@ -16,7 +16,8 @@ namespace {
 // The three panel buttons, enabled or not, in the order open, stop opening, close.
 QString Buttons(const QtMainForm& form) {
     QString marks;
-    for (const QPushButton* b : {form.btnOpenComm, form.btnStopOpening, form.btnStopComm}) marks += b->isEnabled() ? '1' : '0';
+    for (const QPushButton* b : {form.btnOpenComm, form.btnStopOpening, form.btnStopComm})
+        marks += b->isEnabled() ? '1' : '0';
     return marks;
 }
 
@@ -38,7 +39,8 @@ private slots:
         QTimer::singleShot(0, form.get(), [&] { duringScan = Buttons(*form); });
         QTest::mouseClick(form->btnOpenComm, Qt::LeftButton);
 
-        QCOMPARE(labels.Texts(), (QStringList{"正在打开com1...", "正在打开com2...", "正在打开com3...", "com3已打开..."}));
+        QCOMPARE(labels.Texts(),
+                 (QStringList{"正在打开com1...", "正在打开com2...", "正在打开com3...", "com3已打开..."}));
         QCOMPARE(duringScan, QStringLiteral("010"));
         QCOMPARE(Buttons(*form), QStringLiteral("001"));
         QVERIFY(form->Logic().CommOpened);

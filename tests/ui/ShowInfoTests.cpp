@@ -153,8 +153,8 @@ private slots:
         QTest::newRow("question") << "msgbox_question.png"
                                   << QStringLiteral("卡号:\t00012345\n余额:\t12.50 元\n\n覆盖这张卡的数据吗？")
                                   << int(mkConfirmation) << int(mbYes | mbNo | mbCancel) << false;
-        QTest::newRow("right to left") << "msgbox_rtl.png" << QStringLiteral("从右到左排列的界面")
-                                       << int(mkError) << int(mbOK | mbCancel) << true;
+        QTest::newRow("right to left") << "msgbox_rtl.png" << QStringLiteral("从右到左排列的界面") << int(mkError)
+                                       << int(mbOK | mbCancel) << true;
     }
     void picturesOfTheDialogs() {
         QFETCH(QString, file);
@@ -163,8 +163,7 @@ private slots:
         QFETCH(int, buttons);
         QFETCH(bool, rightToLeft);
         const ScopedLayoutDirection direction(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-        const std::unique_ptr<TMessageForm> form(
-            BuildMessageDialog(text, MessageKind(kind), MessageButtons(buttons)));
+        const std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, MessageKind(kind), MessageButtons(buttons)));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const QString path = PicturePath(file.toLatin1().constData());

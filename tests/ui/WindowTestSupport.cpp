@@ -62,7 +62,8 @@ Watchdog::Watchdog(std::chrono::seconds limit, const char* what) {
     thread_ = std::thread([this, limit, what] {
         std::unique_lock lock(mutex_);
         if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
-            std::fprintf(stderr, "watchdog: %s did not finish within %lld s\n", what, static_cast<long long>(limit.count()));
+            std::fprintf(stderr, "watchdog: %s did not finish within %lld s\n", what,
+                         static_cast<long long>(limit.count()));
             std::abort();
         }
     });

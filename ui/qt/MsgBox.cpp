@@ -30,10 +30,10 @@ std::string ApplicationTitle() { return ToUtf8(QGuiApplication::applicationDispl
 
 QStyle::StandardPixmap StyleIcon(int iconId) {
     switch (iconId) {
-    case 32515: return QStyle::SP_MessageBoxWarning;
-    case 32513: return QStyle::SP_MessageBoxCritical;
-    case 32514: return QStyle::SP_MessageBoxQuestion;
-    default: return QStyle::SP_MessageBoxInformation;
+        case 32515: return QStyle::SP_MessageBoxWarning;
+        case 32513: return QStyle::SP_MessageBoxCritical;
+        case 32514: return QStyle::SP_MessageBoxQuestion;
+        default: return QStyle::SP_MessageBoxInformation;
     }
 }
 
@@ -58,8 +58,7 @@ class QtMeasurer final : public MessageMeasurer {
 public:
     explicit QtMeasurer(const QFont& font) : metrics_(font) {}
     CharCell MeasureSample() override {
-        const QRect line =
-            metrics_.boundingRect(QRect(), Qt::TextSingleLine, QString::fromLatin1(kAverageCharSample));
+        const QRect line = metrics_.boundingRect(QRect(), Qt::TextSingleLine, QString::fromLatin1(kAverageCharSample));
         return CharCell{line.width(), line.height()};
     }
     int MeasureCaption(const std::string& caption) override {
@@ -67,9 +66,9 @@ public:
     }
     CharCell MeasureText(const std::string& text, int wrapWidth) override {
         // The bounding height is only a limit for the layout, never reached.
-        const QRect box = metrics_.boundingRect(QRect(0, 0, wrapWidth, 1 << 24),
-                                                Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs,
-                                                FromUtf8(text));
+        const QRect box =
+            metrics_.boundingRect(QRect(0, 0, wrapWidth, 1 << 24),
+                                  Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs, FromUtf8(text));
         return CharCell{box.width(), box.height()};
     }
 
@@ -83,9 +82,7 @@ public:
     std::string CopyText() override { return ToUtf8(BuildCopyText(form_)); }
     void CopyToClipboard(const std::string& utf8) override { ::CopyToClipboard(FromUtf8(utf8)); }
     void Beep() override { QApplication::beep(); }
-    void ReportError(const std::string& utf8) override {
-        ShowMessageDialog(FromUtf8(utf8), QString(), mbOK, mkError);
-    }
+    void ReportError(const std::string& utf8) override { ShowMessageDialog(FromUtf8(utf8), QString(), mbOK, mkError); }
 
 private:
     TMessageForm& form_;
@@ -140,9 +137,8 @@ std::atomic<ClipboardWriter> clipboardWriter{nullptr};
 }  // namespace
 
 TMessageForm::TMessageForm(QWidget* parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     // Falls back to the default font where the platform has no message font.
     setFont(QApplication::font("QMessageBox"));
     setLayoutDirection(QGuiApplication::layoutDirection());

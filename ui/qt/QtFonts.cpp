@@ -10,8 +10,14 @@ void InstallFaceSubstitutes(const QString& face) {
     static QStringList done;
     if (done.contains(face)) return;
     done << face;
-    const QStringList substitutes{"SimSun", "NSimSun", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Zen Hei",
-                                  "WenQuanYi Micro Hei", "Source Han Sans SC", "Microsoft YaHei"};
+    const QStringList substitutes{"SimSun",
+                                  "NSimSun",
+                                  "Noto Serif CJK SC",
+                                  "Noto Sans CJK SC",
+                                  "WenQuanYi Zen Hei",
+                                  "WenQuanYi Micro Hei",
+                                  "Source Han Sans SC",
+                                  "Microsoft YaHei"};
     QStringList installed;
     const QStringList families = QFontDatabase::families();
     for (const QString& substitute : substitutes)
@@ -26,8 +32,10 @@ QFont QtFontOf(const FormFont& spec) {
     InstallFaceSubstitutes(face);
     QFont font(face);
     font.setStyleHint(QFont::Serif);
-    if (spec.pixelHeight > 0) font.setPixelSize(spec.pixelHeight);
-    else font.setPointSize(spec.pointSize);
+    if (spec.pixelHeight > 0)
+        font.setPixelSize(spec.pixelHeight);
+    else
+        font.setPointSize(spec.pointSize);
     font.setBold(spec.bold);
     return font;
 }

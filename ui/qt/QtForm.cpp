@@ -56,9 +56,8 @@ QtForm::QtForm(const FormLayout& layout, QWidget* parent) : QWidget(parent), lay
             case ControlKind::Button: {
                 auto* button = new QPushButton(caption, parentWidget);
                 const FormControl control = row.control;
-                connect(button, &QPushButton::clicked, this, [this, control] {
-                    Guarded([this, control] { form_->Click(control); });
-                });
+                connect(button, &QPushButton::clicked, this,
+                        [this, control] { Guarded([this, control] { form_->Click(control); }); });
                 widget = button;
                 break;
             }
@@ -140,8 +139,10 @@ void QtForm::SetText(FormControl control, const std::string& text) {
 void QtForm::SetBusyCursor(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
-    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void QtForm::ProcessEvents(long waitMs) {

@@ -21,6 +21,6 @@ public:
     QPushButton* btnOpenComm = nullptr;
     QPushButton* btnStopOpening = nullptr;
     QPushButton* btnStopComm = nullptr;
-    QPushButton* btnInitCard = nullptr;   // never shown; reached through OnCardFound
+    QPushButton* btnInitCard = nullptr;  // never shown; reached through OnCardFound
     QPushButton* btnStartInit = nullptr;
 };

@@ -6,13 +6,13 @@
 #include "platform/DebugChannel.h"
 #include "ui/FormLayout.h"
 #include "ui/MainFrm.h"
-#include "ui/win32/TraceOutput.h"
 #include "ui/win32/MessageLoop.h"
 #include "ui/win32/MsgBox.h"
+#include "ui/win32/TraceOutput.h"
 #include "ui/win32/Win32Form.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <iostream>
 #include <memory>

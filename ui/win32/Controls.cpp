@@ -14,10 +14,10 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, DWORD style, DWORD exS
     const RECT r = ScaleRect(spec.left, spec.top, spec.width, spec.height);
     if (spec.visible) style |= WS_VISIBLE;
     if (!spec.enabled) style |= WS_DISABLED;
-    HWND control = ::CreateWindowExW(exStyle, windowClass, Utf8ToWide(spec.caption ? spec.caption : "").c_str(),
-                                     WS_CHILD | style, r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                     ::GetModuleHandleW(nullptr), nullptr);
+    HWND control =
+        ::CreateWindowExW(exStyle, windowClass, Utf8ToWide(spec.caption ? spec.caption : "").c_str(), WS_CHILD | style,
+                          r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ::GetModuleHandleW(nullptr), nullptr);
     if (control && spec.font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(spec.font), FALSE);
     return control;
 }
@@ -25,23 +25,19 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, DWORD style, DWORD exS
 // What a control inside the group box tells its parent belongs to the window.
 LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
-    case WM_ERASEBKGND: {
-        // A group box paints only its frame; what it holds lies on the button face.
-        RECT r{};
-        ::GetClientRect(hwnd, &r);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &r, ::GetSysColorBrush(COLOR_BTNFACE));
-        return 1;
-    }
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(hwnd, GroupBoxProc, 0);
-        break;
-    default:
-        break;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
+        case WM_ERASEBKGND: {
+            // A group box paints only its frame; what it holds lies on the button face.
+            RECT r{};
+            ::GetClientRect(hwnd, &r);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &r, ::GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_NCDESTROY: ::RemoveWindowSubclass(hwnd, GroupBoxProc, 0); break;
+        default: break;
     }
     return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -9,7 +9,7 @@
 namespace win32ui {
 
 struct ControlSpec {
-    int id;  // the control's command number (WM_COMMAND)
+    int id;                        // the control's command number (WM_COMMAND)
     int left, top, width, height;  // at 96 dpi, relative to the parent
     const char* caption;           // UTF-8
     HFONT font;

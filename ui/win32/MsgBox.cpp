@@ -92,7 +92,9 @@ std::wstring WindowText(HWND window) {
 class GdiMeasurer final : public MessageMeasurer {
 public:
     GdiMeasurer(HWND window, HFONT font, bool rightToLeft)
-        : window_(window), dc_(GetDC(window)), old_(SelectObject(dc_, font)),
+        : window_(window),
+          dc_(GetDC(window)),
+          old_(SelectObject(dc_, font)),
           readingOrder_(rightToLeft ? DT_RTLREADING : 0) {}
     ~GdiMeasurer() override {
         SelectObject(dc_, old_);
@@ -138,8 +140,8 @@ unsigned HeldModifiers() {
 
 HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::wstring& text, DWORD style, int id,
                  const LayoutRect& at, HFONT font) {
-    HWND child = CreateWindowExW(0, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, at.left, at.top,
-                                 at.width, at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND child = CreateWindowExW(0, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.width,
+                                 at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
     if (!child) throw std::runtime_error("cannot create a control of the message dialog");
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -151,9 +153,7 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::wstring& te
 // What the window procedures need of a form.
 class FormAccess {
 public:
-    static TMessageForm* Of(HWND window) {
-        return reinterpret_cast<TMessageForm*>(GetWindowLongPtrW(window, 0));
-    }
+    static TMessageForm* Of(HWND window) { return reinterpret_cast<TMessageForm*>(GetWindowLongPtrW(window, 0)); }
     static void Close(TMessageForm& form, int result) { form.Close(result); }
     static bool HandleKey(TMessageForm& form, WPARAM key) { return form.HandleKey(key); }
     static bool IsOwnButton(const TMessageForm& form, HWND control) {
@@ -190,30 +190,25 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     TMessageForm* form = FormAccess::Of(window);
     if (!form) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
-    case WM_COMMAND:
-        // Only a click of one of its own buttons answers; the command the
-        // dialog manager makes of Enter and Esc is ours to decide (HandleKey).
-        if (HIWORD(wParam) == BN_CLICKED && FormAccess::IsOwnButton(*form, reinterpret_cast<HWND>(lParam)))
-            FormAccess::Close(*form, LOWORD(wParam));
-        return 0;
-    case WM_CLOSE:
-        FormAccess::Close(*form, mrCancel);
-        return 0;
-    case WM_KEYDOWN:
-        if (FormAccess::HandleKey(*form, wParam)) return 0;
-        break;
-    case WM_GETDLGCODE:
-        return DLGC_WANTALLKEYS;
-    case kDestroySelf:
-        DestroyWindow(window);
-        return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window, 0, 0);
-        FormAccess::Forget(*form);
-        // A dialog opened for another thread owns itself.
-        if (FormAccess::OpenForOther(*form)) delete form;
-        break;
-    default: break;
+        case WM_COMMAND:
+            // Only a click of one of its own buttons answers; the command the
+            // dialog manager makes of Enter and Esc is ours to decide (HandleKey).
+            if (HIWORD(wParam) == BN_CLICKED && FormAccess::IsOwnButton(*form, reinterpret_cast<HWND>(lParam)))
+                FormAccess::Close(*form, LOWORD(wParam));
+            return 0;
+        case WM_CLOSE: FormAccess::Close(*form, mrCancel); return 0;
+        case WM_KEYDOWN:
+            if (FormAccess::HandleKey(*form, wParam)) return 0;
+            break;
+        case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+        case kDestroySelf: DestroyWindow(window); return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(window, 0, 0);
+            FormAccess::Forget(*form);
+            // A dialog opened for another thread owns itself.
+            if (FormAccess::OpenForOther(*form)) delete form;
+            break;
+        default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -222,20 +217,18 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
     auto* form = reinterpret_cast<TMessageForm*>(data);
     switch (message) {
-    case WM_GETDLGCODE:
-        // Enter, Esc and C come to us rather than to the dialog manager.
-        if (const auto* msg = reinterpret_cast<const MSG*>(lParam);
-            msg && msg->message == WM_KEYDOWN &&
-            (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE || msg->wParam == 'C'))
-            return DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTMESSAGE;
-        break;
-    case WM_KEYDOWN:
-        if (FormAccess::HandleKey(*form, wParam)) return 0;
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(button, ButtonProc, kButtonSubclass);
-        break;
-    default: break;
+        case WM_GETDLGCODE:
+            // Enter, Esc and C come to us rather than to the dialog manager.
+            if (const auto* msg = reinterpret_cast<const MSG*>(lParam);
+                msg && msg->message == WM_KEYDOWN &&
+                (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE || msg->wParam == 'C'))
+                return DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            break;
+        case WM_KEYDOWN:
+            if (FormAccess::HandleKey(*form, wParam)) return 0;
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(button, ButtonProc, kButtonSubclass); break;
+        default: break;
     }
     return DefSubclassProc(button, message, wParam, lParam);
 }
@@ -406,21 +399,21 @@ TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, Mess
     SetWindowTextW(form->handle_, Utf8ToWide(KindTitle(kind, ApplicationTitle())).c_str());
 
     if (layout.iconId != 0) {
-        form->image_ = CreateChild(form->handle_, L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, -1, layout.icon,
-                                   form->font_);
+        form->image_ =
+            CreateChild(form->handle_, L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, -1, layout.icon, form->font_);
         SendMessageW(form->image_, STM_SETICON,
                      reinterpret_cast<WPARAM>(LoadIconW(nullptr, MAKEINTRESOURCEW(layout.iconId))), 0);
         SetWindowPos(form->image_, nullptr, layout.icon.left, layout.icon.top, layout.icon.width, layout.icon.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    form->message_ = CreateChild(form->handle_, L"STATIC", Utf8ToWide(text), SS_LEFT | SS_NOPREFIX, -1,
-                                 layout.message, form->font_);
+    form->message_ =
+        CreateChild(form->handle_, L"STATIC", Utf8ToWide(text), SS_LEFT | SS_NOPREFIX, -1, layout.message, form->font_);
 
     for (const PlacedButton& placed : layout.buttons) {
         const MessageButtonInfo& info = ButtonInfo(placed.bit);
         const DWORD style = WS_TABSTOP | (placed.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-        HWND button = CreateChild(form->handle_, L"BUTTON", Utf8ToWide(info.caption), style, info.result,
-                                  placed.bounds, form->font_);
+        HWND button = CreateChild(form->handle_, L"BUTTON", Utf8ToWide(info.caption), style, info.result, placed.bounds,
+                                  form->font_);
         SetWindowSubclass(button, ButtonProc, kButtonSubclass, reinterpret_cast<DWORD_PTR>(form.get()));
         form->buttons_.emplace_back(placed.bit, button);
         if (placed.isDefault) form->defaultButton_ = button;
@@ -460,8 +453,8 @@ MessageDialogThread::MessageDialogThread() {
         return true;
     }();
     (void)registered;
-    HWND window = CreateWindowExW(0, kTaskClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        CreateWindowExW(0, kTaskClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) throw std::runtime_error("cannot create the window that takes dialogs for other threads");
     openForOthers = new std::vector<TMessageForm*>();
     dialogThreadId = GetCurrentThreadId();

@@ -54,21 +54,25 @@ bool TWin32Form::CreateControls() {
         HWND parent = row.parent == FormControl::Form ? Handle() : controls_[Index(row.parent)];
         HFONT font = windowFont_;
         if (row.font) font = ownFonts_[Index(row.control)] = MakeFont(*row.font);
-        const win32ui::ControlSpec spec{ControlId(row.control), row.left, row.top, row.width, row.height,
-                                        row.caption, font, row.visible, row.enabled};
+        const win32ui::ControlSpec spec{ControlId(row.control),
+                                        row.left,
+                                        row.top,
+                                        row.width,
+                                        row.height,
+                                        row.caption,
+                                        font,
+                                        row.visible,
+                                        row.enabled};
         HWND control = nullptr;
         switch (row.control) {
-        case FormControl::grpCommConfig:
-            control = win32ui::CreateGroupBox(parent, spec);
-            break;
-        case FormControl::lblComStatTips:
-            control = win32ui::CreateLabel(parent, spec);
-            if (control && !row.sizeToText) ::SetWindowPos(control, nullptr, 0, 0, win32ui::Scale(row.width),
-                                                          win32ui::Scale(row.height), SWP_NOMOVE | SWP_NOZORDER);
-            break;
-        default:
-            control = win32ui::CreateButton(parent, spec);
-            break;
+            case FormControl::grpCommConfig: control = win32ui::CreateGroupBox(parent, spec); break;
+            case FormControl::lblComStatTips:
+                control = win32ui::CreateLabel(parent, spec);
+                if (control && !row.sizeToText)
+                    ::SetWindowPos(control, nullptr, 0, 0, win32ui::Scale(row.width), win32ui::Scale(row.height),
+                                   SWP_NOMOVE | SWP_NOZORDER);
+                break;
+            default: control = win32ui::CreateButton(parent, spec); break;
         }
         if (!control) return false;
         controls_[Index(row.control)] = control;
@@ -145,53 +149,52 @@ void TWin32Form::ShowInfo(const std::string& text) { ::ShowInfo(text); }
 
 bool TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
-    case WM_SHOWWINDOW:
-        // Shown by ShowWindow (lParam 0), not merely uncovered again after the
-        // window was minimized.
-        if (wParam && lParam == 0) Forward([this] { logic_->FormShow(); });
-        return false;
-    case WM_CLOSE: {
-        bool close = true;
-        Forward([this, &close] { close = logic_->FormClose(); });
-        if (close) ::DestroyWindow(Handle());
-        *result = 0;
-        return true;
-    }
-    case WM_DESTROY:
-        if (!destroying_) {
-            destroying_ = true;
-            Forward([this] { logic_->FormDestroy(); });
-        }
-        if (isMainWindow_) ::PostQuitMessage(0);
-        return false;
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        if (HIWORD(wParam) == BN_CLICKED && id >= kFirstControlId &&
-            id < kFirstControlId + static_cast<int>(kControlCount)) {
-            const auto control = static_cast<FormControl>(id - kFirstControlId);
-            Forward([this, control] { logic_->Click(control); });
+        case WM_SHOWWINDOW:
+            // Shown by ShowWindow (lParam 0), not merely uncovered again after the
+            // window was minimized.
+            if (wParam && lParam == 0) Forward([this] { logic_->FormShow(); });
+            return false;
+        case WM_CLOSE: {
+            bool close = true;
+            Forward([this, &close] { close = logic_->FormClose(); });
+            if (close) ::DestroyWindow(Handle());
             *result = 0;
             return true;
         }
-        return false;
-    }
-    case WM_TIMER:
-        Forward([this, wParam] { logic_->TimerFired(static_cast<int>(wParam)); });
-        *result = 0;
-        return true;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-        // Labels and group boxes on the button face, in their own colour if they have one.
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        const ControlLayout* row = RowOf(reinterpret_cast<HWND>(lParam));
-        const bool ownColour = row && row->font && row->font->colour != kWindowTextColour;
-        ::SetTextColor(dc, ownColour ? ColourRef(row->font->colour) : ::GetSysColor(COLOR_WINDOWTEXT));
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        *result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-        return true;
-    }
-    default:
-        break;
+        case WM_DESTROY:
+            if (!destroying_) {
+                destroying_ = true;
+                Forward([this] { logic_->FormDestroy(); });
+            }
+            if (isMainWindow_) ::PostQuitMessage(0);
+            return false;
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (HIWORD(wParam) == BN_CLICKED && id >= kFirstControlId &&
+                id < kFirstControlId + static_cast<int>(kControlCount)) {
+                const auto control = static_cast<FormControl>(id - kFirstControlId);
+                Forward([this, control] { logic_->Click(control); });
+                *result = 0;
+                return true;
+            }
+            return false;
+        }
+        case WM_TIMER:
+            Forward([this, wParam] { logic_->TimerFired(static_cast<int>(wParam)); });
+            *result = 0;
+            return true;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            // Labels and group boxes on the button face, in their own colour if they have one.
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            const ControlLayout* row = RowOf(reinterpret_cast<HWND>(lParam));
+            const bool ownColour = row && row->font && row->font->colour != kWindowTextColour;
+            ::SetTextColor(dc, ownColour ? ColourRef(row->font->colour) : ::GetSysColor(COLOR_WINDOWTEXT));
+            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+            *result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+            return true;
+        }
+        default: break;
     }
     if (message >= WM_USER && message <= 0x7FFF) {
         bool mine;

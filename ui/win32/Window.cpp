@@ -79,9 +79,7 @@ void Window::Show() {
 
 void Window::Close() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
-void Window::SetCaption(const std::string& utf8) {
-    ::SetWindowTextW(hwnd_, platform::win32::Utf8ToWide(utf8).c_str());
-}
+void Window::SetCaption(const std::string& utf8) { ::SetWindowTextW(hwnd_, platform::win32::Utf8ToWide(utf8).c_str()); }
 
 std::string Window::Caption() const {
     wchar_t text[256] = {};

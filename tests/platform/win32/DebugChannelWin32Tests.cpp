@@ -90,8 +90,12 @@ TEST(DebugChannelWin32, MonitorGetsGbkLinesWithoutTrace) {
     platform::DebugOutput("接收指令：0A,00");
     const auto lines = monitor.Lines(2, 10000);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "\xB7\xA2\xCB\xCD\xD6\xB8\xC1\xEE\xA3\xBA" "FF,A5,A5");
-    EXPECT_EQ(lines[1], "\xBD\xD3\xCA\xD5\xD6\xB8\xC1\xEE\xA3\xBA" "0A,00");
+    EXPECT_EQ(lines[0],
+              "\xB7\xA2\xCB\xCD\xD6\xB8\xC1\xEE\xA3\xBA"
+              "FF,A5,A5");
+    EXPECT_EQ(lines[1],
+              "\xBD\xD3\xCA\xD5\xD6\xB8\xC1\xEE\xA3\xBA"
+              "0A,00");
 }
 
 TEST(DebugChannelWin32, SinkStillGetsUtf8) {

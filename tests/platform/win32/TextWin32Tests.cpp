@@ -11,7 +11,9 @@ const std::string kSendLabelGbk = "\xB7\xA2\xCB\xCD\xD6\xB8\xC1\xEE\xA3\xBA";
 
 TEST(TextWin32, Utf8ToGbk) {
     EXPECT_EQ(Utf8ToCodePage(kSendLabel, kDebugCodePage), kSendLabelGbk);
-    EXPECT_EQ(Utf8ToCodePage("接收指令：FF,A5", kDebugCodePage), "\xBD\xD3\xCA\xD5\xD6\xB8\xC1\xEE\xA3\xBA" "FF,A5");
+    EXPECT_EQ(Utf8ToCodePage("接收指令：FF,A5", kDebugCodePage),
+              "\xBD\xD3\xCA\xD5\xD6\xB8\xC1\xEE\xA3\xBA"
+              "FF,A5");
     EXPECT_EQ(Utf8ToCodePage("", kDebugCodePage), "");
 }
 
@@ -24,7 +26,9 @@ TEST(TextWin32, Utf8ThroughUtf16AndBack) {
 }
 
 TEST(TextWin32, BadUtf8CostsOneCharacterNotTheLine) {
-    const std::wstring wide = Utf8ToWide("ab\xFF" "cd");
+    const std::wstring wide = Utf8ToWide(
+        "ab\xFF"
+        "cd");
     EXPECT_EQ(wide, L"ab\uFFFDcd");
 }
 

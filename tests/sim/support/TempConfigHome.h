@@ -18,8 +18,10 @@ public:
         setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
     }
     ~TempConfigHome() {
-        if (saved_) setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
-        else unsetenv("XDG_CONFIG_HOME");
+        if (saved_)
+            setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
         std::error_code ec;
         if (!root_.empty()) std::filesystem::remove_all(root_, ec);
     }

@@ -53,8 +53,8 @@ Win32Desk::Win32Desk(bool placed) {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
     static int serial = 0;
-    folder_ = WideToUtf8(temp) + "cardfmt-desk-" + std::to_string(::GetCurrentProcessId()) + "-" +
-              std::to_string(++serial);
+    folder_ =
+        WideToUtf8(temp) + "cardfmt-desk-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
     ::CreateDirectoryW(Utf8ToWide(folder_).c_str(), nullptr);
     if (placed) {
         Touch(folder_ + "\\Tolvane.exe");
@@ -72,8 +72,7 @@ Win32Desk::~Win32Desk() {
     }
     // The window posted WM_QUIT as the program's main window; it is not ours to keep.
     MSG quit;
-    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     ::SetCurrentDirectoryW(Utf8ToWide(previousFolder_).c_str());
     ::DeleteFileW(Utf8ToWide(folder_ + "\\Tolvane.exe").c_str());
     ::DeleteFileW(Utf8ToWide(folder_ + "\\KelmConfig.ini").c_str());
@@ -172,10 +171,12 @@ void PressKey(HWND dialog, UINT virtualKey, bool ctrl) {
     ::PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
     ::PostMessageW(target, WM_KEYUP, virtualKey, 0xC0000001);
     // Both messages are handled while Ctrl is still down.
-    Win32Desk::PumpUntil([] {
-        MSG msg;
-        return !::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE);
-    }, 5000);
+    Win32Desk::PumpUntil(
+        [] {
+            MSG msg;
+            return !::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE);
+        },
+        5000);
     if (ctrl) {
         keys[VK_CONTROL] = before;
         ::SetKeyboardState(keys);

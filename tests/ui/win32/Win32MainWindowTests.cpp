@@ -29,7 +29,8 @@ void Picture(HWND window, const char* name) {
     // Painted as the operator would see it, before the bitmap is taken.
     ::UpdateWindow(window);
     Win32Desk::PumpUntil([] { return false; }, 300);
-    EXPECT_TRUE(wintest::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
+    EXPECT_TRUE(
+        wintest::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
 }
 
 class Win32MainWindow : public ::testing::Test {
@@ -146,7 +147,8 @@ TEST_F(Win32MainWindow, AForeignCardGivesOneDialogThatCopiesWithCtrlCAndClosesWi
     ::CloseClipboard();
     PressKey(dialog, 'C', true);
     const std::string divider = "---------------------------\r\n";
-    EXPECT_EQ(ClipboardText(), divider + "提示\r\n" + divider + kNotANewCard + "\r\n" + divider + "确认   \r\n" + divider);
+    EXPECT_EQ(ClipboardText(),
+              divider + "提示\r\n" + divider + kNotANewCard + "\r\n" + divider + "确认   \r\n" + divider);
     EXPECT_TRUE(::IsWindow(dialog));
 
     PressKey(dialog, VK_RETURN);

@@ -64,7 +64,8 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
 
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"cardfmt-installation-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring folder =
+        std::wstring(temp) + L"cardfmt-installation-" + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(folder.c_str(), nullptr);
     std::ofstream(std::filesystem::path(folder + L"\\Tolvane.exe")) << "";
     std::ofstream(std::filesystem::path(folder + L"\\KelmConfig.ini")) << "";

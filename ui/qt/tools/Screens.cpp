@@ -8,13 +8,13 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -26,8 +26,10 @@ namespace {
 void Save(QWidget* w, const QString& dir, const QString& name) {
     QApplication::processEvents();
     const QString path = dir + "/" + name + ".png";
-    if (!w->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    else std::printf("%s\n", qPrintable(path));
+    if (!w->grab().save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
 }
 
 }  // namespace
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit() + "/config");
     const std::filesystem::path table = platform::PortTableFolder();
     std::filesystem::create_directories(table);
-    for (int n : {1, 2}) std::filesystem::create_symlink(home.path().toStdString() + "/none", table / ("com" + std::to_string(n)));
+    for (int n : {1, 2})
+        std::filesystem::create_symlink(home.path().toStdString() + "/none", table / ("com" + std::to_string(n)));
     sim::SimReader reader;
     reader.LinkAs("com3");
 
@@ -81,8 +84,10 @@ int main(int argc, char** argv) {
 
     for (auto [text, kind, buttons, name] :
          {std::tuple{QString("该卡已初始化。"), mkInformation, MessageButtons(mbOK), "dialog-info"},
-          std::tuple{QString("请将格式化软件放置在水控软件安装目录。"), mkInformation, MessageButtons(mbOK), "dialog-placement"},
-          std::tuple{QString("扇区密码校验失败，该卡不是新卡。是否重试？"), mkConfirmation, MessageButtons(mbYes | mbNo | mbCancel), "dialog-question"}}) {
+          std::tuple{QString("请将格式化软件放置在水控软件安装目录。"), mkInformation, MessageButtons(mbOK),
+                     "dialog-placement"},
+          std::tuple{QString("扇区密码校验失败，该卡不是新卡。是否重试？"), mkConfirmation,
+                     MessageButtons(mbYes | mbNo | mbCancel), "dialog-question"}}) {
         TMessageForm* dialog = BuildMessageDialog(text, kind, buttons);
         dialog->show();
         Save(dialog, out, name);

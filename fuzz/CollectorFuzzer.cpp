@@ -12,8 +12,8 @@
 //   op % 8 == 6     DiscardStale
 //   op % 8 == 7     bit 3: the handler accepts frames; bit 4: the queue length is unknown
 #include "fuzz/FuzzCheck.h"
+#include "harness/MemoryPort.h"
 #include "reader_link/RecvClass.h"
-#include "tests/support/MemoryPort.h"
 
 #include <algorithm>
 #include <vector>

@@ -8,8 +8,8 @@
 #include <iostream>
 #include <thread>
 
+#include "harness/InstallKeys.h"
 #include "soak/Bounds.h"
-#include "tests/support/InstallKeys.h"
 
 namespace soak {
 namespace {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "harness/TempConfigHome.h"
 #include "sim/Prng.h"
 #include "sim/SimReader.h"
 #include "soak/CardCheck.h"
@@ -19,7 +20,6 @@
 #include "soak/SoakOptions.h"
 #include "soak/Tally.h"
 #include "soak/WatchProcess.h"
-#include "tests/sim/support/TempConfigHome.h"
 
 namespace soak {
 

@@ -1,10 +1,10 @@
 // Formatting one card through the simulated reader over a pseudo-terminal: every
 // outcome, the exchanges in their order, and the trailers left on the card.
 #include "card_init/CardInit.h"
+#include "harness/InstallKeys.h"
+#include "harness/TraceCapture.h"
 #include "reader_link/SectorTrailer.h"
 #include "sim/SimReader.h"
-#include "tests/support/InstallKeys.h"
-#include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 

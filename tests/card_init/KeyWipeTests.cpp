@@ -3,8 +3,8 @@
 // block the run frees (a grown vector, a replaced key buffer).
 #include "card_init/CardInit.h"
 #include "cryptel/Cryptel.h"
+#include "harness/InstallKeys.h"
 #include "sim/SimReader.h"
-#include "tests/support/InstallKeys.h"
 
 #include <gtest/gtest.h>
 

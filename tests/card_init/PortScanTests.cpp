@@ -1,11 +1,11 @@
 // The port scan over a port table of our own: dead entries, a silent port and the
 // simulated reader.
 #include "card_init/PortScan.h"
+#include "harness/Frames.h"
+#include "harness/MemoryPort.h"
+#include "harness/PortTable.h"
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
-#include "tests/support/Frames.h"
-#include "tests/support/MemoryPort.h"
-#include "tests/support/PortTable.h"
 
 #include <gtest/gtest.h>
 

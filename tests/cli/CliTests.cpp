@@ -1,12 +1,12 @@
 // The cardfmt command as an operator runs it: its lines, its exit codes and what it
 // leaves on the cards of the simulated reader.
 #include "cryptel/InstallationKeys.h"
+#include "harness/InstallKeys.h"
+#include "harness/PortTable.h"
 #include "reader_link/ByteString.h"
 #include "reader_link/SectorTrailer.h"
 #include "sim/SimReader.h"
 #include "tests/cli/CardfmtProcess.h"
-#include "tests/support/InstallKeys.h"
-#include "tests/support/PortTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The plain installation keys appear nowhere the operator or anybody else could read
 // them: in no program or library that was built, and in no trace line of full runs.
+#include "harness/InstallKeys.h"
+#include "harness/PortTable.h"
 #include "reader_link/ByteString.h"
 #include "reader_link/SectorTrailer.h"
 #include "sim/SimReader.h"
 #include "tests/cli/CardfmtProcess.h"
-#include "tests/support/InstallKeys.h"
-#include "tests/support/PortTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // How port names become devices on POSIX.
+#include "harness/TempConfigHome.h"
 #include "platform/PortNames.h"
-#include "tests/sim/support/TempConfigHome.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // How the receive worker cuts reply frames out of the byte stream, driven one step
 // at a time over an in-memory port.
+#include "harness/Frames.h"
+#include "harness/MemoryPort.h"
 #include "reader_link/RecvClass.h"
-#include "tests/support/Frames.h"
-#include "tests/support/MemoryPort.h"
 
 #include <gtest/gtest.h>
 

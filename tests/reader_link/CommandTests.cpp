@@ -1,10 +1,10 @@
 // Reader commands and the connection rules, over an in-memory port that answers
 // like a reader.
+#include "harness/Frames.h"
+#include "harness/MemoryPort.h"
+#include "harness/TraceCapture.h"
 #include "platform/Clock.h"
 #include "reader_link/CommObjClas.h"
-#include "tests/support/Frames.h"
-#include "tests/support/MemoryPort.h"
-#include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The frame layout, its checksum and the judging of reply frames.
+#include "harness/Frames.h"
+#include "harness/TraceCapture.h"
 #include "reader_link/CommObjClas.h"
 #include "reader_link/CrcUnit.h"
 #include "reader_link/RequestTrace.h"
-#include "tests/support/Frames.h"
-#include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Transactions over a real pseudo-terminal against the simulated reader.
+#include "harness/TraceCapture.h"
 #include "platform/SerialPort.h"
 #include "reader_link/CommObjClas.h"
 #include "sim/SimReader.h"
-#include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/sim/support/HostPort.h"
+#include "harness/HostPort.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "tests/sim/support/HostPort.h"
+#include "harness/HostPort.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/support/HostPort.h"
+#include "harness/HostPort.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <random>
 
+#include "harness/HostPort.h"
 #include "reader_link/CrcUnit.h"
-#include "tests/sim/support/HostPort.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/sim/support/ChildProcess.h"
-#include "tests/sim/support/HostPort.h"
-#include "tests/sim/support/TempConfigHome.h"
+#include "harness/ChildProcess.h"
+#include "harness/HostPort.h"
+#include "harness/TempConfigHome.h"
 
 namespace {
 

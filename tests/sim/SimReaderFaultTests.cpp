@@ -7,7 +7,7 @@
 #include <future>
 #include <mutex>
 
-#include "tests/sim/support/HostPort.h"
+#include "harness/HostPort.h"
 
 namespace {
 

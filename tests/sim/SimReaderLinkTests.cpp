@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
+#include "harness/HostPort.h"
+#include "harness/TempConfigHome.h"
 #include "platform/PortNames.h"
-#include "tests/sim/support/HostPort.h"
-#include "tests/sim/support/TempConfigHome.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/sim/support/HostPort.h"
+#include "harness/HostPort.h"
 
 namespace {
 

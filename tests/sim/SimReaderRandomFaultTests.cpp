@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "harness/HostPort.h"
 #include "sim/Framing.h"
-#include "tests/sim/support/HostPort.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "WindowTestSupport.h"
 
 #include "MsgBoxTestSupport.h"
+#include "harness/InstallKeys.h"
 #include "reader_link/SectorTrailer.h"
-#include "tests/support/InstallKeys.h"
 #include "ui/qt/MsgBox.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // watch what the operator sees.
 #pragma once
 
+#include "harness/PortTable.h"
 #include "sim/SimReader.h"
-#include "tests/support/PortTable.h"
 #include "ui/qt/QtMainForm.h"
 
 #include <QObject>

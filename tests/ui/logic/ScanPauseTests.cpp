@@ -2,8 +2,8 @@
 // and that a stop clicked during it ends the scan before another port is tried.
 #include "FakeFace.h"
 
-#include "tests/support/Frames.h"
-#include "tests/support/MemoryPort.h"
+#include "harness/Frames.h"
+#include "harness/MemoryPort.h"
 #include "ui/BasicCommFrm.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/PortNames.h"
-#include "tests/sim/support/TempConfigHome.h"
+#include "harness/TempConfigHome.h"
 
 #include <filesystem>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tests/sim/support/ChildProcess.h"
+#include "harness/ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>

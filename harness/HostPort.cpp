@@ -1,4 +1,4 @@
-#include "tests/sim/support/HostPort.h"
+#include "harness/HostPort.h"
 
 #include <fcntl.h>
 #include <poll.h>

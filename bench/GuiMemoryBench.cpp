@@ -21,34 +21,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "bench/BenchDesk.h"
 #include "bench/BenchSupport.h"
 #include "ui/qt/QtMainForm.h"
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
-    int cards = 100;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--cards" && i + 1 < argc) cards = std::atoi(argv[++i]);
-    }
+    int cards = static_cast<int>(bench::CommandLine(argc, argv, {"--cards"}).Number("--cards", 100));
     if (cards < 1) cards = 1;
 
-    // Everything the child process needs is settled before the fork, and no thread runs yet.
-    bench::PortTable ports;
-    ports.Free(3);
-    bench::SimChild::Options options;
-    options.freshCards = cards;
-    options.linkAs = "com3";
-    bench::SimChild reader(options);
-
-    bench::TempFolder install("cardfmt-bench-gui");
-    std::ofstream(install.Path() + "/Tolvane.exe").put('\0');
-    std::ofstream(install.Path() + "/KelmConfig.ini").put('\0');
-    if (chdir(install.Path().c_str()) != 0) return 1;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    bench::ReaderDesk desk("cardfmt-bench-gui", cards);
+    bench::SimChild& reader = desk.Reader();
 
     QApplication app(argc, argv);
     app.setApplicationName("发卡格式机");

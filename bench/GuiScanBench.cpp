@@ -20,50 +20,24 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "bench/BenchDesk.h"
 #include "bench/BenchSupport.h"
-#include "platform/PortNames.h"
 #include "ui/qt/QtMainForm.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A port entry that leads nowhere, as bench::PortTable makes them.
-void MakeDead(const bench::PortTable& ports, int n) {
-    namespace fs = std::filesystem;
-    const fs::path entry = fs::path(platform::PortTableFolder()) / ("com" + std::to_string(n));
-    std::error_code ec;
-    fs::remove(entry, ec);
-    fs::create_symlink(fs::path(ports.Root()) / "no-such-device", entry);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
-    int seconds = 10;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--seconds" && i + 1 < argc) seconds = std::atoi(argv[++i]);
-    }
+    int seconds = static_cast<int>(bench::CommandLine(argc, argv, {"--seconds"}).Number("--seconds", 10));
     if (seconds < 1) seconds = 1;
 
-    // Everything the child process needs is settled before the fork, and no thread runs yet.
-    bench::PortTable ports;
-    ports.Free(3);
-    bench::SimChild::Options options;
-    options.linkAs = "com3";
-    bench::SimChild reader(options);
-
-    bench::TempFolder install("cardfmt-bench-gui-scan");
-    std::ofstream(install.Path() + "/Tolvane.exe").put('\0');
-    std::ofstream(install.Path() + "/KelmConfig.ini").put('\0');
-    if (chdir(install.Path().c_str()) != 0) return 1;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    bench::ReaderDesk desk("cardfmt-bench-gui-scan");
 
     QApplication app(argc, argv);
     app.setApplicationName("发卡格式机");
@@ -80,7 +54,7 @@ int main(int argc, char** argv) {
                found ? "n/a" : "no");
     if (!found) std::fprintf(stderr, "the scan did not find the simulated reader\n");
     form->btnStopComm->click();
-    MakeDead(ports, 3);
+    desk.Ports().Dead(3);
 
     bench::CpuSample cpu0;
     bench::CpuSample cpu1;

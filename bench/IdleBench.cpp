@@ -12,22 +12,20 @@
 // /proc/PID/task/*/schedstat (the run time getrusage adds up, in nanoseconds) and its
 // whole-life rusage is taken with wait4 when it has been ended.
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 
+#include "bench/BenchDesk.h"
 #include "bench/BenchSupport.h"
+#include "bench/SimChild.h"
 #include "card_init/AutoFindCard.h"
-
-extern char** environ;
+#include "harness/ChildProcess.h"
+#include "harness/TempConfigHome.h"
 
 namespace {
 
@@ -109,22 +107,17 @@ int Gui(const std::string& programArg, double windowS) {
     }
     const std::string program = resolved;
     std::free(resolved);
-    bench::TempFolder install("cardfmt-bench-gui");
-    bench::TempFolder config("cardfmt-bench-config");
-    // The installation folder of the water-control software, so the window opens
-    // without its placement message.
-    std::ofstream(install.Path() + "/Tolvane.exe").put('\0');
-    std::ofstream(install.Path() + "/KelmConfig.ini").put('\0');
+    bench::InstallFolder install("cardfmt-bench-gui");
+    harness::TempConfigHome config;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
-    if (chdir(install.Path().c_str()) != 0) return 1;
 
-    pid_t pid = -1;
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
+    harness::ChildProcess gui(
+        {program}, {harness::Stream::Inherited(), harness::Stream::Inherited(), harness::Stream::Inherited()});
+    if (!gui.Running()) {
         std::fprintf(stderr, "cannot start %s\n", program.c_str());
         return 1;
     }
+    const pid_t pid = gui.Pid();
     // Let it start up and settle: wait until a whole second passes without CPU time.
     const auto settleLimit = steady_clock::now() + std::chrono::seconds(10);
     double last = bench::ProcessCpu(pid).seconds;
@@ -136,10 +129,9 @@ int Gui(const std::string& programArg, double windowS) {
         last = now;
     }
     const Window w = Measure(windowS, [pid] { return bench::ProcessCpu(pid); });
-    kill(pid, SIGTERM);
-    int status = 0;
+    gui.Signal(SIGTERM);
     rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    gui.WaitForExit(&usage);
     const double life = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     char note[200];
@@ -161,16 +153,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: cardfmt_bench_idle link|watch|gui PROGRAM [--seconds S]\n");
         return 2;
     }
-    const std::string mode = argv[1];
-    std::string program;
-    double seconds = 10;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--seconds" && i + 1 < argc)
-            seconds = std::atof(argv[++i]);
-        else
-            program = arg;
-    }
+    const bench::CommandLine line(argc, argv, {"--seconds"});
+    const std::string mode = line.Words().empty() ? "" : line.Words().front();
+    const std::string program = line.Words().size() > 1 ? line.Words().back() : "";
+    const double seconds = line.Number("--seconds", 10);
     if (mode == "link") return Link(seconds, false);
     if (mode == "watch") return Link(seconds, true);
     if (mode == "gui" && !program.empty()) return Gui(program, seconds);

@@ -6,12 +6,9 @@
 //
 // The reader runs in a process of its own and lays the next fresh card as soon as the
 // last one got signal mode 3. The peak is the child's ru_maxrss from wait4 (VmHWM).
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,9 +17,9 @@
 #include <sstream>
 #include <string>
 
+#include "bench/BenchDesk.h"
 #include "bench/BenchSupport.h"
-
-extern char** environ;
+#include "harness/ChildProcess.h"
 
 namespace {
 
@@ -42,30 +39,18 @@ WatchRun RunWatch(const std::string& program, int cards) {
     options.linkAs = "com3";
     bench::SimChild reader(options);
 
-    bench::TempFolder out("cardfmt-bench-watch");
+    harness::TempFolder out("cardfmt-bench-watch");
     const std::string outFile = out.Path() + "/out.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string count = std::to_string(cards);
-    char* argv[] = {const_cast<char*>(program.c_str()),
-                    const_cast<char*>("watch"),
-                    const_cast<char*>("--port"),
-                    const_cast<char*>("com3"),
-                    const_cast<char*>("--cards"),
-                    const_cast<char*>(count.c_str()),
-                    nullptr};
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    harness::ChildProcess watch(
+        {program, "watch", "--port", "com3", "--cards", std::to_string(cards)},
+        {harness::Stream::Inherited(), harness::Stream::ToFile(outFile), harness::Stream::Inherited()});
+    if (!watch.Running()) {
         std::fprintf(stderr, "cannot start %s\n", program.c_str());
         return result;
     }
-    int status = 0;
     rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    const int status = watch.WaitForExit(&usage).value_or(-1);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.peakKiB = usage.ru_maxrss;
     result.cpuS = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
@@ -85,20 +70,14 @@ WatchRun RunWatch(const std::string& program, int cards) {
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
-    std::string program;
-    int cards = 100;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--cards" && i + 1 < argc)
-            cards = std::atoi(argv[++i]);
-        else
-            program = arg;
-    }
+    const bench::CommandLine line(argc, argv, {"--cards"});
+    const std::string program = line.Words().empty() ? "" : line.Words().back();
+    const int cards = static_cast<int>(line.Number("--cards", 100));
     if (program.empty() || cards < 1) {
         std::fprintf(stderr, "usage: cardfmt_bench_memory PROGRAM [--cards N]\n");
         return 2;
     }
-    bench::PortTable ports;
+    harness::PortTable ports;
     ports.Free(3);
 
     const WatchRun one = RunWatch(program, 1);

@@ -9,7 +9,7 @@
 
 #include "reader_link/CrcUnit.h"
 
-namespace simtest {
+namespace harness {
 
 HostPort::HostPort(const std::string& path) {
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -99,4 +99,4 @@ std::optional<ByteString> ReplyPayload(const ByteString& frame) {
     return ByteString(frame.begin() + 16, frame.end() - 3);
 }
 
-}  // namespace simtest
+}  // namespace harness

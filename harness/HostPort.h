@@ -8,7 +8,7 @@
 
 #include "reader_link/ByteString.h"
 
-namespace simtest {
+namespace harness {
 
 // Generous: only ever reached when something is broken.
 inline constexpr std::chrono::milliseconds kPatience{5000};
@@ -41,4 +41,4 @@ ByteString RequestFrame(const ByteString& command);
 // The payload of a well-formed reply frame; nothing if any part is off.
 std::optional<ByteString> ReplyPayload(const ByteString& frame);
 
-}  // namespace simtest
+}  // namespace harness

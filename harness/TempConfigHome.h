@@ -1,39 +1,28 @@
-// Points XDG_CONFIG_HOME at a fresh temporary folder for one test, so port
-// table entries never touch the real user's configuration.
+// Points XDG_CONFIG_HOME at a fresh temporary folder for the life of the object,
+// so port table entries never touch the real user's configuration; the previous
+// value comes back afterwards.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 
-namespace simtest {
+#include "harness/TempFolder.h"
+
+namespace harness {
 
 class TempConfigHome {
 public:
-    TempConfigHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "cardfmt-sim-test-XXXXXX").string();
-        if (mkdtemp(pattern.data())) root_ = pattern;
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) saved_ = old;
-        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
-    }
-    ~TempConfigHome() {
-        if (saved_)
-            setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        if (!root_.empty()) std::filesystem::remove_all(root_, ec);
-    }
+    TempConfigHome();
+    ~TempConfigHome();
     TempConfigHome(const TempConfigHome&) = delete;
     TempConfigHome& operator=(const TempConfigHome&) = delete;
 
-    const std::string& Root() const { return root_; }
-    std::string PortsFolder() const { return root_ + "/cardfmt/ports"; }
+    const std::string& Root() const { return folder_.Path(); }
+    std::string PortsFolder() const { return Root() + "/cardfmt/ports"; }
 
 private:
-    std::string root_;
+    TempFolder folder_;
     std::optional<std::string> saved_;
 };
 
-}  // namespace simtest
+}  // namespace harness

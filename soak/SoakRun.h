@@ -59,7 +59,7 @@ private:
 
     SoakOptions options_;
     std::uint64_t seed_;
-    simtest::TempConfigHome home_;
+    harness::TempConfigHome home_;
     sim::SimReader reader_;
     InstallKeys keys_{};
     CardDeck deck_;

@@ -2,26 +2,26 @@
 // SIGINT, a bounded wait for its exit, and a kill when it hangs.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "harness/ChildProcess.h"
+
 namespace soak {
+
+using harness::DescribeStatus;
 
 class WatchProcess {
 public:
     // `program` is the cardfmt binary; its standard error is appended to `errorLog`.
     WatchProcess(std::string program, std::string port, std::string errorLog, bool trace = false);
-    ~WatchProcess();
-    WatchProcess(const WatchProcess&) = delete;
-    WatchProcess& operator=(const WatchProcess&) = delete;
 
     // Starts a new `cardfmt watch --port PORT`; false when it could not be spawned.
     bool Start();
-    bool Running() const { return pid_ > 0; }
+    bool Running() const { return child_ && child_->Running(); }
     std::chrono::steady_clock::time_point StartedAt() const { return startedAt_; }
 
     // Complete lines written since the last call (without their line ends).
@@ -37,19 +37,11 @@ public:
     void Kill();
 
 private:
-    void ReadAvailable();
-    void CloseOutput();
-
     std::string program_, port_, errorLog_;
     bool trace_;
-    pid_t pid_ = -1;
-    int output_ = -1;
-    std::string pending_;
+    std::unique_ptr<harness::ChildProcess> child_;
     std::vector<std::string> lines_;
     std::chrono::steady_clock::time_point startedAt_{};
 };
-
-// "exit 0", "exit 3" or "signal 11" for a wait status.
-std::string DescribeStatus(int status);
 
 }  // namespace soak

@@ -53,7 +53,7 @@ TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
 }  // namespace
 
 TEST(PortScan, FindsTheReaderOnTheThirdPortAndRestoresRetries) {
-    testsupport::PortTable table;
+    harness::PortTable table;
     sim::SimReader reader;
     ASSERT_TRUE(reader.LinkAs("com3"));
     TCommClass comm;
@@ -77,7 +77,7 @@ TEST(PortScan, FindsTheReaderOnTheThirdPortAndRestoresRetries) {
 }
 
 TEST(PortScan, SilentPortIsClosedBeforeTheNextIsTried) {
-    testsupport::PortTable table;
+    harness::PortTable table;
     sim::SimReader silent;
     silent.SetSilent(true);
     ASSERT_TRUE(silent.LinkAs("com1"));
@@ -103,7 +103,7 @@ TEST(PortScan, SilentPortIsClosedBeforeTheNextIsTried) {
 }
 
 TEST(PortScan, StopIsSeenAtTheTopOfTheNextPort) {
-    testsupport::PortTable table;
+    harness::PortTable table;
     TCommClass comm;
     std::vector<std::string> tried;
     bool stop = false;
@@ -119,7 +119,7 @@ TEST(PortScan, StopIsSeenAtTheTopOfTheNextPort) {
 }
 
 TEST(PortScan, GivesUpAfterTheRequestedPasses) {
-    testsupport::PortTable table;
+    harness::PortTable table;
     TCommClass comm;
     int tried = 0;
     PortScanHooks hooks;

@@ -15,9 +15,9 @@
 
 namespace {
 
-using clitest::Cardfmt;
-using clitest::Outcome;
-using clitest::RunCardfmt;
+using harness::Cardfmt;
+using harness::Outcome;
+using harness::RunCardfmt;
 
 // Polls `condition` for up to 30 s.
 template <typename F>
@@ -50,7 +50,7 @@ protected:
         return out;
     }
 
-    testsupport::PortTable table;
+    harness::PortTable table;
     sim::SimReader sim;
 };
 

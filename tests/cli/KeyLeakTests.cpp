@@ -52,7 +52,7 @@ std::string FindAnyKey(const std::string& text) {
 
 // `cardfmt init --trace` on the card lying on the reader; its stderr.
 std::string InitWithTrace() {
-    const clitest::Outcome run = clitest::RunCardfmt({"init", "--port", "com3", "--trace"});
+    const harness::Outcome run = harness::RunCardfmt({"init", "--port", "com3", "--trace"});
     EXPECT_NE(run.exitCode, 2) << run.err;
     return run.err;
 }
@@ -75,13 +75,13 @@ TEST(KeyLeak, NoBuiltProgramOrLibraryHoldsAnInstallationKey) {
     ASSERT_TRUE(has("cardfmt")) << "no programs found beside " << program;
     ASSERT_TRUE(has("Cryptel")) << "the key library was not found";
     for (const fs::path& file : files) {
-        const std::string bytes = clitest::ReadFile(file.string());
+        const std::string bytes = harness::ReadFile(file.string());
         EXPECT_EQ(FindAnyKey(bytes), "") << file;
     }
 }
 
 TEST(KeyLeak, NoTraceLineOfFullRunsHoldsAKey) {
-    testsupport::PortTable table;
+    harness::PortTable table;
     sim::SimReader sim;
     ASSERT_TRUE(sim.LinkAs("com3"));
     std::string traces;

@@ -16,7 +16,7 @@ protected:
     void SetUp() override { std::filesystem::create_directories(Entry("")); }
     fs::path Entry(const std::string& name) { return root / "cardfmt" / "ports" / name; }
 
-    simtest::TempConfigHome home;
+    harness::TempConfigHome home;
     const fs::path root = home.Root();
 };
 

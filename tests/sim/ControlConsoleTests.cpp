@@ -78,24 +78,24 @@ TEST_F(ControlConsoleTest, DumpOfARemovedCardShowsItsState) {
 
 TEST_F(ControlConsoleTest, SignalsListModesWithTheirCards) {
     EXPECT_EQ(Say("signals"), "signals");
-    simtest::HostPort port(reader.SlavePath());
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x38, 0x01})));
+    harness::HostPort port(reader.SlavePath());
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x01})));
     ASSERT_EQ(port.ReadReplyFrame().size(), 21u);
     Say("place CAFE");
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x38, 0x03})));
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x03})));
     ASSERT_EQ(port.ReadReplyFrame().size(), 21u);
     EXPECT_EQ(Say("signals"), "signals 01@00000000 03@0000CAFE");
 }
 
 TEST_F(ControlConsoleTest, SilentSwitchesTheReader) {
     EXPECT_EQ(Say("silent on"), "ok silent on");
-    simtest::HostPort port(reader.SlavePath());
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x38, 0x01})));
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    harness::HostPort port(reader.SlavePath());
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x01})));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     EXPECT_FALSE(reader.Exchanges()[0].reply.has_value());
     EXPECT_EQ(Say("silent off"), "ok silent off");
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x38, 0x02})));
-    EXPECT_EQ(simtest::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x02})));
+    EXPECT_EQ(harness::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
     EXPECT_EQ(Say("silent maybe").rfind("error ", 0), 0u);
 }
 

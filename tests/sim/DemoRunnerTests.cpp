@@ -25,7 +25,7 @@ public:
     // Waits for the n-th line (from 1); its text and time, or nothing on time-out.
     std::optional<std::pair<std::string, sim::Clock::time_point>> Nth(std::size_t n) {
         std::unique_lock lock(m_);
-        if (!cv_.wait_for(lock, simtest::kPatience, [&] { return lines_.size() >= n; })) return std::nullopt;
+        if (!cv_.wait_for(lock, harness::kPatience, [&] { return lines_.size() >= n; })) return std::nullopt;
         return lines_[n - 1];
     }
     std::size_t Count() {
@@ -39,9 +39,9 @@ private:
     std::vector<std::pair<std::string, sim::Clock::time_point>> lines_;
 };
 
-void Signal(simtest::HostPort& port, std::uint8_t mode) {
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x38, mode})));
-    ASSERT_EQ(simtest::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
+void Signal(harness::HostPort& port, std::uint8_t mode) {
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, mode})));
+    ASSERT_EQ(harness::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
@@ -50,7 +50,7 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 TEST(DemoRunner, SuccessSignalTakesTheCardAwayAndTheNextOneComes) {
     sim::SimReader reader;
-    simtest::HostPort port(reader.SlavePath());
+    harness::HostPort port(reader.SlavePath());
     EventLog log;
     // Cards would stay a minute unless signalled, so any removal here is the signal's doing.
     const sim::DemoTiming timing{60s, 100ms, 100ms};
@@ -79,7 +79,7 @@ TEST(DemoRunner, SuccessSignalTakesTheCardAwayAndTheNextOneComes) {
     EXPECT_NE(second->Serial(), 0u);
     EXPECT_EQ(second->Trailer(5), sim::MifareCard(1).Trailer(5));
     Signal(port, 3);
-    ASSERT_TRUE(demo.WaitFinished(simtest::kPatience));
+    ASSERT_TRUE(demo.WaitFinished(harness::kPatience));
     EXPECT_FALSE(reader.CardOnReader().has_value());
     EXPECT_EQ(log.Count(), 4u);
 }
@@ -89,7 +89,7 @@ TEST(DemoRunner, UnsignalledCardIsTakenAwayWhenItsTimeIsUp) {
     EventLog log;
     const sim::DemoTiming timing{300ms, 100ms, 100ms};
     sim::DemoRunner demo(reader, 1, timing, [&](const std::string& l) { log.Add(l); });
-    ASSERT_TRUE(demo.WaitFinished(simtest::kPatience));
+    ASSERT_TRUE(demo.WaitFinished(harness::kPatience));
     const auto placed = log.Nth(1), removed = log.Nth(2);
     ASSERT_TRUE(placed && removed);
     EXPECT_TRUE(EndsWith(removed->first, " removed"));
@@ -100,14 +100,14 @@ TEST(DemoRunner, UnsignalledCardIsTakenAwayWhenItsTimeIsUp) {
 
 TEST(DemoRunner, SuccessForAnotherCardDoesNotCount) {
     sim::SimReader reader;
-    simtest::HostPort port(reader.SlavePath());
+    harness::HostPort port(reader.SlavePath());
     EventLog log;
     sim::DemoRunner demo(reader, 1, sim::DemoTiming{400ms, 50ms, 50ms}, [&](const std::string& l) { log.Add(l); });
     ASSERT_TRUE(log.Nth(1).has_value());
     // Someone swaps the card; the success signal then belongs to the stranger.
     reader.PlaceCard(sim::MifareCard(0x5A5A5A5A));
     Signal(port, 3);
-    ASSERT_TRUE(demo.WaitFinished(simtest::kPatience));
+    ASSERT_TRUE(demo.WaitFinished(harness::kPatience));
     const auto removed = log.Nth(2);
     ASSERT_TRUE(removed.has_value());
     EXPECT_FALSE(EndsWith(removed->first, "formatted, removed"));

@@ -31,7 +31,7 @@ TEST(Framing, SizesFollowTheBodyLength) {
 TEST(Framing, RepliesDecodeWithAnIndependentReader) {
     for (const ByteString& payload : {ByteString{0x36, 0x00, 0x78, 0x56, 0x34, 0x12, 0x08}, ByteString{0x0A, 0x0F},
                                       ByteString{0xFF, 0xFF, 0xFF}, ByteString{0xA5, 0x00, 0xA5}}) {
-        EXPECT_EQ(simtest::ReplyPayload(sim::FrameReply(payload)), payload);
+        EXPECT_EQ(harness::ReplyPayload(sim::FrameReply(payload)), payload);
     }
 }
 
@@ -47,7 +47,7 @@ TEST(Framing, SpoiledChecksumNoLongerDecodes) {
     sim::SpoilChecksum(reply);
     EXPECT_EQ(reply.size(), kOkReply.size());
     EXPECT_EQ(reply.back(), 0xFF);
-    EXPECT_FALSE(simtest::ReplyPayload(reply).has_value());
+    EXPECT_FALSE(harness::ReplyPayload(reply).has_value());
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST(LineLoop, SplitsLinesAcrossReadsAndStripsCarriageReturns) {
     input.Put("place 1");
     input.Put("2\r\ndump\n\nsignals\n");
     input.Put("stop\n");
-    ASSERT_EQ(done.wait_for(simtest::kPatience), std::future_status::ready);
+    ASSERT_EQ(done.wait_for(harness::kPatience), std::future_status::ready);
     EXPECT_TRUE(done.get());
     EXPECT_EQ(c.Lines(), (std::vector<std::string>{"place 12", "dump", "", "signals", "stop"}));
 }
@@ -102,11 +102,11 @@ TEST(LineLoop, EndOfInputKeepsItRunningUntilTheStopDescriptor) {
     auto& done = run.Done();
     input.Put("remove\n");
     input.CloseWrite();
-    ASSERT_EQ(seen.wait_for(simtest::kPatience), std::future_status::ready);
+    ASSERT_EQ(seen.wait_for(harness::kPatience), std::future_status::ready);
     // Still running after end of input; only the stop descriptor ends it.
     EXPECT_EQ(done.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
     run.stop.Put("x");
-    ASSERT_EQ(done.wait_for(simtest::kPatience), std::future_status::ready);
+    ASSERT_EQ(done.wait_for(harness::kPatience), std::future_status::ready);
     EXPECT_FALSE(done.get());
 }
 
@@ -117,7 +117,7 @@ TEST(LineLoop, OverlongLineArrivesEmptyAndTheNextLineIsIntact) {
     auto& done = run.Done();
     const std::string huge(sim::kMaxControlLine + 100, 'a');
     input.Put(huge + "\nsignals\nstop\n");  // well within a pipe's buffer
-    ASSERT_EQ(done.wait_for(simtest::kPatience), std::future_status::ready);
+    ASSERT_EQ(done.wait_for(harness::kPatience), std::future_status::ready);
     EXPECT_EQ(c.Lines(), (std::vector<std::string>{"", "signals", "stop"}));
 }
 
@@ -128,7 +128,7 @@ TEST(LineLoop, LineOfExactlyTheLimitIsKept) {
     auto& done = run.Done();
     const std::string longest(sim::kMaxControlLine, 'b');
     input.Put(longest + "\nstop\n");
-    ASSERT_EQ(done.wait_for(simtest::kPatience), std::future_status::ready);
+    ASSERT_EQ(done.wait_for(harness::kPatience), std::future_status::ready);
     EXPECT_EQ(c.Lines(), (std::vector<std::string>{longest, "stop"}));
 }
 

@@ -11,8 +11,8 @@
 
 namespace {
 
+using harness::RequestFrame;
 using sim::RequestParser;
-using simtest::RequestFrame;
 
 const ByteString kProbe = {0x01, 0x00};
 const ByteString kAuth = {0x32, 0x17, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};

@@ -14,21 +14,21 @@
 namespace {
 
 namespace fs = std::filesystem;
-using simtest::ChildProcess;
-using simtest::kPatience;
+using harness::ChildProcess;
+using harness::kPatience;
 
 bool ExitedWith(const std::optional<int>& status, int code) {
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
 }
 
 std::optional<ByteString> Ask(const std::string& device, const ByteString& command) {
-    simtest::HostPort port(device);
-    if (!port.Write(simtest::RequestFrame(command))) return std::nullopt;
-    return simtest::ReplyPayload(port.ReadReplyFrame());
+    harness::HostPort port(device);
+    if (!port.Write(harness::RequestFrame(command))) return std::nullopt;
+    return harness::ReplyPayload(port.ReadReplyFrame());
 }
 
 TEST(SimProgram, LinksAnswersCommandsAndCleansUpOnQuit) {
-    simtest::TempConfigHome home;
+    harness::TempConfigHome home;
     ChildProcess sim({CARDFMT_SIM_PROGRAM, "--link", "com6"});
     ASSERT_TRUE(sim.Running());
     const auto path = sim.ReadLine(kPatience);
@@ -51,8 +51,9 @@ TEST(SimProgram, LinksAnswersCommandsAndCleansUpOnQuit) {
 }
 
 TEST(SimProgram, EndOfInputDoesNotStopItButTermDoes) {
-    simtest::TempConfigHome home;
-    ChildProcess sim({CARDFMT_SIM_PROGRAM, "--link", "com2", "--card", "1234"}, true);
+    harness::TempConfigHome home;
+    ChildProcess sim({CARDFMT_SIM_PROGRAM, "--link", "com2", "--card", "1234"});
+    sim.CloseInput();
     const auto path = sim.ReadLine(kPatience);
     ASSERT_TRUE(path.has_value());
     ASSERT_TRUE(sim.ReadLine(kPatience).has_value());
@@ -66,7 +67,7 @@ TEST(SimProgram, EndOfInputDoesNotStopItButTermDoes) {
 }
 
 TEST(SimProgram, InterruptAlsoRemovesTheLink) {
-    simtest::TempConfigHome home;
+    harness::TempConfigHome home;
     ChildProcess sim({CARDFMT_SIM_PROGRAM, "--link", "com8"});
     ASSERT_TRUE(sim.ReadLine(kPatience).has_value());
     ASSERT_TRUE(sim.ReadLine(kPatience).has_value());

@@ -11,9 +11,9 @@
 
 namespace {
 
-using simtest::HostPort;
-using simtest::ReplyPayload;
-using simtest::RequestFrame;
+using harness::HostPort;
+using harness::ReplyPayload;
+using harness::RequestFrame;
 
 const ByteString kOkPayload = {0x0A, 0x00};
 
@@ -27,12 +27,12 @@ TEST(SimReaderFaults, SilentReaderNeitherAnswersNorActs) {
     HostPort port(reader.SlavePath());
     reader.SetSilent(true);
     ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     reader.SetSilent(false);
     // The first bytes to come back belong to this request, not the silenced one.
     EXPECT_EQ(Ask(port, {0x38, 0x02}), kOkPayload);
     EXPECT_EQ(reader.SignalModes(), (std::vector<std::uint8_t>{2}));
-    ASSERT_TRUE(reader.WaitForExchanges(2, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(2, harness::kPatience));
     const auto log = reader.Exchanges();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_FALSE(log[0].reply.has_value());
@@ -59,7 +59,7 @@ TEST(SimReaderFaults, CorruptedReplyFailsItsChecksumButTheCommandTookEffect) {
     EXPECT_FALSE(ReplyPayload(spoiled).has_value());
     EXPECT_EQ(Ask(port, {0x38, 0x05}), kOkPayload);
     EXPECT_EQ(reader.SignalModes(), (std::vector<std::uint8_t>{4, 5}));
-    ASSERT_TRUE(reader.WaitForExchanges(2, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(2, harness::kPatience));
     const auto log = reader.Exchanges();
     EXPECT_TRUE(log[0].replyCorrupted);
     EXPECT_FALSE(log[1].replyCorrupted);
@@ -71,7 +71,7 @@ TEST(SimReaderFaults, DelayedReplyComesNoSoonerThanAsked) {
     reader.DelayNextReply(300);
     EXPECT_EQ(Ask(port, {0x38, 0x01}), kOkPayload);
     EXPECT_EQ(Ask(port, {0x38, 0x01}), kOkPayload);
-    ASSERT_TRUE(reader.WaitForExchanges(2, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(2, harness::kPatience));
     const auto log = reader.Exchanges();
     EXPECT_GE(*log[0].replyEnd - log[0].requestStart, std::chrono::milliseconds(300));
 }
@@ -134,11 +134,11 @@ TEST(SimReaderFaults, HangupInterruptsALongDelayedReply) {
     ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
     // The command is carried out before the reply waits, so once the signal is
     // seen the service thread is in that wait (or about to be).
-    ASSERT_EQ(executed.get_future().wait_for(simtest::kPatience), std::future_status::ready);
+    ASSERT_EQ(executed.get_future().wait_for(harness::kPatience), std::future_status::ready);
     const auto start = std::chrono::steady_clock::now();
     reader.Hangup();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     EXPECT_FALSE(reader.Exchanges()[0].replyEnd.has_value());
 }
 

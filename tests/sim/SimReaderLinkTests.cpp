@@ -12,7 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using simtest::TempConfigHome;
+using harness::TempConfigHome;
 
 TEST(SimReaderLink, LinkIsCreatedAndRemovedWithTheReader) {
     TempConfigHome home;
@@ -33,10 +33,10 @@ TEST(SimReaderLink, ClientsReachTheReaderThroughTheLink) {
     TempConfigHome home;
     sim::SimReader reader;
     ASSERT_TRUE(reader.LinkAs("com3"));
-    simtest::HostPort port(platform::ResolvePortName("com3"));
+    harness::HostPort port(platform::ResolvePortName("com3"));
     ASSERT_TRUE(port.IsOpen());
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x38, 0x09})));
-    EXPECT_EQ(simtest::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x09})));
+    EXPECT_EQ(harness::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
 }
 
 TEST(SimReaderLink, StaleEntryIsReplaced) {
@@ -86,10 +86,10 @@ TEST(SimReaderLink, LinkFollowsTheReaderToItsNewPty) {
     ASSERT_TRUE(reader.Reappear());
     const fs::path entry = fs::path(home.PortsFolder()) / "com5";
     EXPECT_EQ(fs::read_symlink(entry).string(), reader.SlavePath());
-    simtest::HostPort port(entry.string());
+    harness::HostPort port(entry.string());
     ASSERT_TRUE(port.IsOpen());
-    ASSERT_TRUE(port.Write(simtest::RequestFrame({0x01, 0x00})));
-    EXPECT_TRUE(simtest::ReplyPayload(port.ReadReplyFrame()).has_value());
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x01, 0x00})));
+    EXPECT_TRUE(harness::ReplyPayload(port.ReadReplyFrame()).has_value());
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 namespace {
 
-using simtest::HostPort;
-using simtest::RequestFrame;
+using harness::HostPort;
+using harness::RequestFrame;
 
 // 10 bits per byte at 9600 baud, computed here on its own.
 std::chrono::nanoseconds BytesOnTheLine(std::size_t count) {
@@ -23,7 +23,7 @@ TEST(SimReaderPacing, ReplyEndsNoSoonerThanBothFramesTakeOnTheLine) {
     ASSERT_TRUE(port.Write(request));
     const ByteString reply = port.ReadReplyFrame();
     ASSERT_EQ(reply.size(), 21u);
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     const sim::Exchange e = reader.Exchanges()[0];
     ASSERT_TRUE(e.replyEnd.has_value());
     EXPECT_GE(*e.replyEnd - e.requestStart, BytesOnTheLine(request.size() + reply.size()));
@@ -53,7 +53,7 @@ TEST(SimReaderPacing, UnpacedReplyStillComplete) {
     sim::SimReader reader(false);
     HostPort port(reader.SlavePath());
     ASSERT_TRUE(port.Write(RequestFrame({0x01, 0x00})));
-    EXPECT_TRUE(simtest::ReplyPayload(port.ReadReplyFrame()).has_value());
+    EXPECT_TRUE(harness::ReplyPayload(port.ReadReplyFrame()).has_value());
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 
 namespace {
 
-using simtest::HostPort;
-using simtest::ReplyPayload;
-using simtest::RequestFrame;
+using harness::HostPort;
+using harness::ReplyPayload;
+using harness::RequestFrame;
 
 const ByteString kOkReply = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00, 0x08,
                              0xF7, 0x00, 0x00, 0xFF, 0xFF, 0x0A, 0x00, 0x17, 0x0F, 0xFF};
@@ -60,7 +60,7 @@ TEST(SimReaderPty, RequestSplitAcrossWritesAndNoiseIsAnsweredOnce) {
     ASSERT_TRUE(port.Write(ByteString(frame.begin(), frame.begin() + 9)));
     ASSERT_TRUE(port.Write(ByteString(frame.begin() + 9, frame.end())));
     EXPECT_EQ(ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00, 0x04, 0x00}));
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     EXPECT_EQ(reader.Exchanges().size(), 1u);
 }
 
@@ -117,7 +117,7 @@ TEST(SimReaderPty, ExchangesRecordRequestReplyAndTimes) {
     const auto before = sim::Clock::now();
     ASSERT_TRUE(Ask(port, {0x30, 0x01}).has_value());
     ASSERT_TRUE(Ask(port, {0x77}).has_value());
-    ASSERT_TRUE(reader.WaitForExchanges(2, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(2, harness::kPatience));
     const auto log = reader.Exchanges();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].request, (ByteString{0x30, 0x01}));
@@ -140,7 +140,7 @@ TEST(SimReaderPty, ExchangeIsLoggedBeforeItsReplyGoesOut) {
     HostPort port(reader.SlavePath());
     reader.DelayNextReply(60'000);
     ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     const sim::Exchange pending = reader.Exchanges()[0];
     EXPECT_EQ(pending.reply, (ByteString{0x0A, 0x00}));
     EXPECT_FALSE(pending.replyEnd.has_value());

@@ -8,10 +8,10 @@
 
 namespace {
 
+using harness::HostPort;
+using harness::ReplyPayload;
+using harness::RequestFrame;
 using sim::FaultKind;
-using simtest::HostPort;
-using simtest::ReplyPayload;
-using simtest::RequestFrame;
 
 const ByteString kSignalOk = sim::FrameReply({0x0A, 0x00});
 
@@ -28,7 +28,7 @@ TEST(SimReaderRandomFaults, LostByteArrivesOneShortAndIsRecorded) {
     ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
     const ByteString got = port.Read(kSignalOk.size(), std::chrono::milliseconds(500));
     EXPECT_EQ(got.size(), kSignalOk.size() - 1);
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     EXPECT_EQ(reader.Exchanges()[0].randomFaults, sim::FaultBit(FaultKind::LostByte));
     EXPECT_EQ(reader.RandomFaultCounts()[FaultKind::LostByte], 1u);
     // The command itself was carried out.
@@ -104,7 +104,7 @@ TEST(SimReaderRandomFaults, StoppedFaultsMeanNormalServiceAgain) {
     reader.StopRandomFaults();
     ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
     EXPECT_EQ(port.Read(kSignalOk.size() + 1, std::chrono::milliseconds(500)), kSignalOk);
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     EXPECT_EQ(reader.Exchanges()[0].randomFaults, 0u);
 }
 
@@ -115,7 +115,7 @@ TEST(SimReaderRandomFaults, HangupCutsALateReplyShort) {
     HostPort port(reader.SlavePath());
     reader.SetRandomFaults(rates, 8);
     ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
-    ASSERT_TRUE(reader.WaitForExchanges(1, simtest::kPatience));
+    ASSERT_TRUE(reader.WaitForExchanges(1, harness::kPatience));
     const auto start = std::chrono::steady_clock::now();
     reader.Hangup();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));

@@ -30,7 +30,7 @@ public:
     Desk& operator=(const Desk&) = delete;
 
     sim::SimReader& Reader() { return reader_; }
-    testsupport::PortTable& Ports() { return ports_; }
+    harness::PortTable& Ports() { return ports_; }
     QString Folder() const { return folder_.path(); }
 
     // A main window made and shown as the program does it; the placement check
@@ -38,7 +38,7 @@ public:
     QtMainForm* OpenMainForm();
 
 private:
-    testsupport::PortTable ports_;
+    harness::PortTable ports_;
     sim::SimReader reader_;
     QTemporaryDir folder_;
     QString previousFolder_;

@@ -21,7 +21,7 @@
 namespace {
 
 struct Rig {
-    Rig() : shared(std::make_shared<MemoryPort::Shared>()), port(shared) {
+    Rig() : shared(std::make_shared<harness::MemoryPort::Shared>()), port(shared) {
         recv.SetPort(&port);
         recv.SetFrameHandler(
             [this](const std::uint8_t* d, std::int32_t n, bool& accepted) { OnFrame(d, n, accepted); });
@@ -107,8 +107,8 @@ struct Rig {
         }
     }
 
-    std::shared_ptr<MemoryPort::Shared> shared;
-    MemoryPort port;
+    std::shared_ptr<harness::MemoryPort::Shared> shared;
+    harness::MemoryPort port;
     TRecvClass recv;  // its thread stays idle: StartEvent is never set here
     bool accept = true;
     int deliveries = 0;

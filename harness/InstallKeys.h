@@ -8,6 +8,8 @@
 
 #include <stdexcept>
 
+namespace harness {
+
 inline sim::Key InstallKeyFor(int sector) {
     KeyMaterial keys = InstallationKeyMaterial();
     std::string list = keys.tokenList, token;
@@ -22,3 +24,5 @@ inline sim::Key InstallKeyFor(int sector) {
 
 // Trailer access bytes under which key A may not rewrite the trailer (key B may).
 inline constexpr sim::AccessBytes kKeyBOnlyAccess{0x7F, 0x07, 0x88, 0x69};
+
+}  // namespace harness

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <vector>
 
+namespace harness {
+
 class MemoryPort final : public platform::SerialPort {
 public:
     struct Shared {
@@ -82,3 +84,5 @@ public:
 private:
     std::shared_ptr<Shared> s_;
 };
+
+}  // namespace harness

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace harness {
+
 class TraceCapture {
 public:
     TraceCapture() {
@@ -31,3 +33,5 @@ private:
     std::vector<std::string> lines_;
     platform::DebugSink previous_;
 };
+
+}  // namespace harness

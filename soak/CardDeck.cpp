@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
+#include "harness/InstallKeys.h"
 #include "reader_link/SectorTrailer.h"
 
 namespace soak {
 namespace {
-
-// Key A may read and write the data but not the trailer; key B may.
-constexpr sim::AccessBytes kKeyBOnlyAccess{0x7F, 0x07, 0x88, 0x69};
 
 // Shares out of 100, in the order of CardKind.
 constexpr std::array<int, static_cast<std::size_t>(CardKind::Count)> kShares = {70, 8, 7, 8, 7};
@@ -84,7 +82,7 @@ SoakCard CardDeck::Next() {
             break;
         case CardKind::KeyBOnly:
             for (int i = 0; i < 2; ++i)
-                if (marked(i)) c.SetAccess(kFormattedSectors[i], kKeyBOnlyAccess);
+                if (marked(i)) c.SetAccess(kFormattedSectors[i], harness::kKeyBOnlyAccess);
             card.expected = InitOutcome::InitFailed;
             break;
         case CardKind::Count: break;

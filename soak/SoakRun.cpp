@@ -23,7 +23,7 @@ constexpr std::uint64_t kFaultStreamBase = 1000;
 constexpr std::uint8_t kRequestCard = 0x30;
 const ByteString kNoCardReply = {0x0A, 0x01};
 
-InstallKeys LoadInstallKeys() { return {InstallKeyFor(5), InstallKeyFor(6)}; }
+InstallKeys LoadInstallKeys() { return {harness::InstallKeyFor(5), harness::InstallKeyFor(6)}; }
 
 std::string Hex8(std::uint32_t serial) {
     char text[9];

@@ -15,8 +15,8 @@ constexpr std::uint32_t kSerial = 0xC0FFEE01;
 class CardInit : public ::testing::Test {
 protected:
     void SetUp() override {
-        key5 = InstallKeyFor(5);
-        key6 = InstallKeyFor(6);
+        key5 = harness::InstallKeyFor(5);
+        key6 = harness::InstallKeyFor(6);
         ASSERT_TRUE(comm.Connect(sim.SlavePath()));
     }
     void TearDown() override { comm.Disconnect(); }
@@ -67,7 +67,7 @@ using R = std::vector<std::string>;
 }  // namespace
 
 TEST_F(CardInit, FreshCardGetsBothInstallKeysAndSignals) {
-    TraceCapture trace;
+    harness::TraceCapture trace;
     EXPECT_EQ(Run(Card()), InitOutcome::Ok);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "38,02", "38,03"}));
@@ -114,14 +114,14 @@ TEST_F(CardInit, BothInstalledAndSecondWriteFailsIsStillAlreadyInitialized) {
     auto card = Card();
     card.SetKeyA(5, key5);
     card.SetKeyA(6, key6);
-    card.SetAccess(6, kKeyBOnlyAccess);
+    card.SetAccess(6, harness::kKeyBOnlyAccess);
     EXPECT_EQ(Run(card), InitOutcome::AlreadyInitialized);
     EXPECT_EQ(messages, (R{"该卡已初始化。"}));
 }
 
 TEST_F(CardInit, FirstWriteFailsLeavesSectorSixUntouched) {
     auto card = Card();
-    card.SetAccess(5, kKeyBOnlyAccess);
+    card.SetAccess(5, harness::kKeyBOnlyAccess);
     EXPECT_EQ(Run(card), InitOutcome::InitFailed);
     EXPECT_EQ(messages, (R{"初始化包号失败。"}));
     EXPECT_EQ(Requests(), (R{"32,14", "34,17"}));
@@ -132,14 +132,14 @@ TEST_F(CardInit, FirstWriteFailsLeavesSectorSixUntouched) {
 
 TEST_F(CardInit, SecondWriteFailsAfterTransportOrInstallKey) {
     auto transport6 = Card();
-    transport6.SetAccess(6, kKeyBOnlyAccess);
+    transport6.SetAccess(6, harness::kKeyBOnlyAccess);
     EXPECT_EQ(Run(transport6), InitOutcome::InitFailed);
     ExpectInstalled(5);
     ExpectUntouched(6, transport6);
 
     auto install6 = Card();
     install6.SetKeyA(6, key6);
-    install6.SetAccess(6, kKeyBOnlyAccess);
+    install6.SetAccess(6, harness::kKeyBOnlyAccess);
     messages.clear();
     EXPECT_EQ(Run(install6), InitOutcome::InitFailed);
     EXPECT_EQ(messages, (R{"初始化包号失败。"}));

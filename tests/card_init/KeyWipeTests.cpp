@@ -50,7 +50,7 @@ void operator delete(void* block, std::size_t size) noexcept {
 }
 
 TEST(KeyWipe, NoBlockFreedDuringARunStartsWithAKey) {
-    g_keys = {InstallKeyFor(5), InstallKeyFor(6)};
+    g_keys = {harness::InstallKeyFor(5), harness::InstallKeyFor(6)};
     sim::SimReader sim;
     TCommClass comm;
     ASSERT_TRUE(comm.Connect(sim.SlavePath()));

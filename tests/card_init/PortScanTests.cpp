@@ -38,14 +38,14 @@ TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
             case PortKind::NoReader:
             case PortKind::Reader: break;
         }
-        auto shared = std::make_shared<MemoryPort::Shared>();
+        auto shared = std::make_shared<harness::MemoryPort::Shared>();
         const std::uint8_t probeAnswer = kind == PortKind::Reader ? 0x00 : 0x01;
         shared->responder = [probeAnswer](const ByteString&, std::deque<std::uint8_t>& in) {
             ByteString f = ReplyFrame({0x0A, 0x00, probeAnswer});
             in.insert(in.end(), f.begin(), f.end());
         };
         r.device = "/dev/fake-" + name;
-        r.port = std::make_unique<MemoryPort>(shared);
+        r.port = std::make_unique<harness::MemoryPort>(shared);
         return r;
     };
 }

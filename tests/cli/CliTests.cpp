@@ -38,7 +38,7 @@ protected:
         auto card = sim.CardBySerial(serial);
         ASSERT_TRUE(card);
         for (int sector : {5, 6}) {
-            EXPECT_EQ(card->KeyA(sector), InstallKeyFor(sector)) << "sector " << sector;
+            EXPECT_EQ(card->KeyA(sector), harness::InstallKeyFor(sector)) << "sector " << sector;
             EXPECT_EQ(card->Access(sector), (sim::AccessBytes{0xFF, 0x07, 0x80, 0x69}));
             EXPECT_EQ(card->KeyB(sector), kTrailerKeyB);
         }
@@ -222,7 +222,7 @@ TEST_F(Cli, TraceMasksEveryKeyOfAFullRun) {
     EXPECT_NE(run.err.find("发送指令："), std::string::npos);
     EXPECT_NE(run.err.find("接收指令："), std::string::npos);
     for (int sector : {5, 6}) {
-        const sim::Key key = InstallKeyFor(sector);
+        const sim::Key key = harness::InstallKeyFor(sector);
         EXPECT_EQ(run.err.find(HexDump(key.data(), key.size())), std::string::npos) << "sector " << sector;
     }
     EXPECT_EQ(run.err.find(HexDump(kTrailerKeyB.data(), kTrailerKeyB.size())), std::string::npos);

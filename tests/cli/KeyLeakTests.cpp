@@ -34,7 +34,7 @@ std::string HexRun(const sim::Key& key) {
 std::vector<std::pair<std::string, std::string>> Forms() {
     std::vector<std::pair<std::string, std::string>> forms;
     for (int sector : {5, 6}) {
-        const sim::Key key = InstallKeyFor(sector);
+        const sim::Key key = harness::InstallKeyFor(sector);
         const std::string name = "sector " + std::to_string(sector) + " key";
         forms.emplace_back(name + " (bytes)", Plain(key));
         forms.emplace_back(name + " (hex)", HexRun(key));
@@ -90,13 +90,13 @@ TEST(KeyLeak, NoTraceLineOfFullRunsHoldsAKey) {
     sim.PlaceCard(sim::MifareCard(0x7E570001));
     for (int run = 0; run < 2; ++run) traces += InitWithTrace();
     sim::MifareCard half(0x7E570002);
-    half.SetKeyA(6, InstallKeyFor(6));
+    half.SetKeyA(6, harness::InstallKeyFor(6));
     half.SetKeyB(6, kTrailerKeyB);
     sim.PlaceCard(half);
     traces += InitWithTrace();
 
     // The runs did what they should, and the trace holds their frames.
-    ASSERT_EQ(sim.CardBySerial(0x7E570002)->KeyA(5), InstallKeyFor(5));
+    ASSERT_EQ(sim.CardBySerial(0x7E570002)->KeyA(5), harness::InstallKeyFor(5));
     EXPECT_GE(std::count(traces.begin(), traces.end(), '\n'), 20);
     EXPECT_EQ(FindAnyKey(traces), "");
     EXPECT_EQ(traces.find(HexDump(kTrailerKeyB.data(), kTrailerKeyB.size())), std::string::npos) << "key B";

@@ -11,8 +11,8 @@ namespace {
 class Collector : public ::testing::Test {
 protected:
     void SetUp() override {
-        shared = std::make_shared<MemoryPort::Shared>();
-        port = std::make_unique<MemoryPort>(shared);
+        shared = std::make_shared<harness::MemoryPort::Shared>();
+        port = std::make_unique<harness::MemoryPort>(shared);
         recv.SetPort(port.get());
         recv.SetFrameHandler([this](const std::uint8_t* d, std::int32_t n, bool& accepted) {
             delivered.emplace_back(d, d + n);
@@ -21,13 +21,13 @@ protected:
     }
     void TearDown() override { recv.SetPort(nullptr); }
 
-    void Queue(const ByteString& b) { MemoryPort::Queue(*shared, b); }
+    void Queue(const ByteString& b) { harness::MemoryPort::Queue(*shared, b); }
     void Step(int n = 1) {
         for (int i = 0; i < n; ++i) recv.ReadStep();
     }
 
-    std::shared_ptr<MemoryPort::Shared> shared;
-    std::unique_ptr<MemoryPort> port;
+    std::shared_ptr<harness::MemoryPort::Shared> shared;
+    std::unique_ptr<harness::MemoryPort> port;
     TRecvClass recv;  // its thread stays idle: StartEvent is never set here
     std::vector<ByteString> delivered;
     bool acceptFrames = true;

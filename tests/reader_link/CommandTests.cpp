@@ -24,7 +24,7 @@ protected:
                   return r;
               }
               r.device = name;
-              r.port = std::make_unique<MemoryPort>(shared);
+              r.port = std::make_unique<harness::MemoryPort>(shared);
               return r;
           }) {}
 
@@ -51,7 +51,7 @@ protected:
         return w.empty() ? ByteString{} : ByteString(w.back().begin() + 17, w.back().end() - 3);
     }
 
-    std::shared_ptr<MemoryPort::Shared> shared = std::make_shared<MemoryPort::Shared>();
+    std::shared_ptr<harness::MemoryPort::Shared> shared = std::make_shared<harness::MemoryPort::Shared>();
     int opens = 0;
     TCommClass link;
 };
@@ -127,7 +127,7 @@ TEST_F(Commands, AuthenticateSendsBlockAndWholeKey) {
 }
 
 TEST_F(Commands, AuthenticateWhileDisabledDoesNothingEvenWithoutPort) {
-    TraceCapture trace;
+    harness::TraceCapture trace;
     link.AuthEnabled = false;
     EXPECT_NO_THROW(EXPECT_TRUE(link.AuthenticateSector()));
     EXPECT_TRUE(Written().empty());
@@ -174,7 +174,7 @@ TEST_F(Commands, RetryCountBounds) {
 }
 
 TEST_F(Commands, NoPortRaisesAndZeroAttemptsDoNothing) {
-    TraceCapture trace;
+    harness::TraceCapture trace;
     ByteString frame = TCommClass::BuildFrame({0x01, 0x00}, 0);
     EXPECT_NO_THROW(EXPECT_FALSE(link.SendCommand(frame, 0)));
     try {
@@ -222,7 +222,7 @@ TEST_F(Commands, FailedWriteLeavesTheBrokenState) {
 TEST_F(Commands, StaleInputNeverAnswersANewRequest) {
     ASSERT_TRUE(link.Connect("com1"));
     // A late "card present" reply sits in the driver's queue when the serial read goes out.
-    MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
+    harness::MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
     Answer([](const ByteString& c) {
         return c[0] == 0x31 ? ByteString{0x36, 0x00, 4, 3, 2, 1} : ByteString{0x0A, 0x00};
     });
@@ -235,7 +235,7 @@ TEST_F(Commands, StaleInputNeverAnswersANewRequest) {
 TEST_F(Commands, RequestTraceIsWrittenPerAttempt) {
     ASSERT_TRUE(link.Connect("com1"));
     AnswerAlways({0x0A, 0x00});
-    TraceCapture trace;
+    harness::TraceCapture trace;
     EXPECT_TRUE(link.SendSignal(2));
     auto lines = trace.Lines();
     ASSERT_EQ(lines.size(), 2u);
@@ -282,7 +282,7 @@ TEST_F(Commands, AnAnswerTakenBeforeTheRepeatsWaitLeavesTheWorkerIdle) {
     link.SetRetryCount(2);
     shared->afterWrite = [this](std::size_t writes) {
         if (writes != 2) return;
-        MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
+        harness::MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
         // Still reading for the first sending, the worker takes it and stops.
         for (int i = 0; i < 5000 && link.Receiver().StartEvent.IsSet(); ++i) platform::SleepMs(1);
     };

@@ -104,7 +104,7 @@ TEST(BuildFrame, EmptyCommandRaises) {
 }
 
 TEST_F(Judging, GoodReplyFillsBufferAndTraces) {
-    TraceCapture trace;
+    harness::TraceCapture trace;
     Fill(0x33);
     EXPECT_TRUE(Judge(kOkReply));
     EXPECT_EQ(link.ReplyBuffer[0], 0x0A);
@@ -122,7 +122,7 @@ TEST_F(Judging, BadChecksumFillsBufferWithFF) {
         Fill(0x11);
         ByteString bad = kOkReply;
         bad[pos] ^= 0x01;
-        TraceCapture trace;
+        harness::TraceCapture trace;
         EXPECT_FALSE(Judge(bad, true)) << "a checksum mismatch clears accepted";
         EXPECT_TRUE(BufferAll(0xFF));
         EXPECT_TRUE(trace.Lines().empty());
@@ -180,7 +180,7 @@ TEST_F(Judging, SeventeenByteFrameJudgedByTwoHeaderBytes) {
 TEST_F(Judging, LongPayloadTracedToFortyOneBytes) {
     ByteString payload(60);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i);
-    TraceCapture trace;
+    harness::TraceCapture trace;
     EXPECT_TRUE(Judge(ReplyFrame(payload)));
     EXPECT_EQ(link.ReplyBuffer[59], 59);
     ASSERT_EQ(trace.Lines().size(), 1u);

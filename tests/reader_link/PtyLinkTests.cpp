@@ -25,7 +25,7 @@ protected:
         reader.SetSilent(false);
         comm.Disconnect();
     }
-    std::vector<std::string> Sent(const TraceCapture& t) {
+    std::vector<std::string> Sent(const harness::TraceCapture& t) {
         std::vector<std::string> out;
         for (const auto& l : t.Lines())
             if (l.rfind("发送指令：", 0) == 0) out.push_back(l);
@@ -39,7 +39,7 @@ protected:
 }  // namespace
 
 TEST_F(PtyLink, ProbeCrossesTheLineExactly) {
-    TraceCapture trace;
+    harness::TraceCapture trace;
     EXPECT_TRUE(comm.ProbeReader());
     auto lines = trace.Lines();
     ASSERT_EQ(lines.size(), 2u);
@@ -51,7 +51,7 @@ TEST_F(PtyLink, ProbeCrossesTheLineExactly) {
 
 TEST_F(PtyLink, SilentReaderCostsThreeIdenticalWritesAndAboutSixSeconds) {
     reader.SetSilent(true);
-    TraceCapture trace;
+    harness::TraceCapture trace;
     auto start = steady_clock::now();
     EXPECT_FALSE(comm.RequestCard());
     auto elapsed = duration_cast<milliseconds>(steady_clock::now() - start).count();
@@ -131,7 +131,7 @@ TEST(PtyWorker, PortIsTakenAwayAndWorkerEndsWhileItWaitsForTheLine) {
 }
 
 TEST_F(PtyLink, AnswerToTheSecondWriteOrAfterACorruptReply) {
-    TraceCapture trace;
+    harness::TraceCapture trace;
     reader.PlaceCard(sim::MifareCard(0x01020304));
     reader.IgnoreNextRequests(1);
     EXPECT_TRUE(comm.RequestCard());
@@ -162,7 +162,7 @@ TEST_F(PtyLink, UnpluggedAdapterLeavesTheBrokenState) {
     EXPECT_FALSE(comm.PortOpen());
     EXPECT_TRUE(comm.Connected);
     EXPECT_THROW(comm.RequestCard(), Exception);
-    TraceCapture trace;
+    harness::TraceCapture trace;
     EXPECT_TRUE(comm.Disconnect());
     EXPECT_TRUE(trace.Lines().empty()) << "nothing is sent without a port";
     EXPECT_FALSE(comm.Connected);
@@ -188,7 +188,7 @@ TEST_F(PtyLink, DisconnectSendsModeZeroThenCloses) {
     ASSERT_FALSE(ex.empty());
     EXPECT_EQ(ex.back().request, (ByteString{0x38, 0x00}));
     EXPECT_FALSE(comm.PortOpen());
-    TraceCapture trace;
+    harness::TraceCapture trace;
     EXPECT_TRUE(comm.Disconnect());
     EXPECT_TRUE(trace.Lines().empty());
 }

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace harness;
+
 namespace {
 
 using Dialog = std::unique_ptr<TMessageForm>;

@@ -13,6 +13,8 @@
 #include <memory>
 #include <stdexcept>
 
+using namespace harness;
+
 namespace {
 
 using Dialog = std::unique_ptr<TMessageForm>;

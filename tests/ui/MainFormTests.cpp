@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace harness;
+
 namespace {
 
 constexpr std::uint32_t kFresh = 0x5A5A0001;
@@ -25,7 +27,7 @@ constexpr std::uint32_t kDone = 0x5A5A0002;
 sim::MifareCard InitializedCard(std::uint32_t serial) {
     sim::MifareCard card(serial);
     for (int sector : {5, 6}) {
-        card.SetKeyA(sector, InstallKeyFor(sector));
+        card.SetKeyA(sector, harness::InstallKeyFor(sector));
         card.SetKeyB(sector, kTrailerKeyB);
     }
     return card;
@@ -182,7 +184,7 @@ private slots:
         const auto card = desk.Reader().CardBySerial(kFresh);
         QVERIFY(card);
         for (int sector : {5, 6}) {
-            QVERIFY(card->KeyA(sector) == InstallKeyFor(sector));
+            QVERIFY(card->KeyA(sector) == harness::InstallKeyFor(sector));
             QVERIFY((card->Access(sector) == sim::AccessBytes{0xFF, 0x07, 0x80, 0x69}));
         }
     }

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace harness {
+
 int Units(int n, int cell, int divisor) {
     return static_cast<int>(std::lround(static_cast<double>(n) * cell / divisor));
 }
@@ -106,3 +108,5 @@ ScopedLayoutDirection::ScopedLayoutDirection(Qt::LayoutDirection direction)
 }
 
 ScopedLayoutDirection::~ScopedLayoutDirection() { QGuiApplication::setLayoutDirection(saved_); }
+
+}  // namespace harness

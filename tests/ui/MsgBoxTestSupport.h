@@ -11,6 +11,8 @@
 
 #include <functional>
 
+namespace harness {
+
 // n / divisor of `cell` rounded half away from zero, via floating point.
 int Units(int n, int cell, int divisor);
 
@@ -63,3 +65,5 @@ public:
 private:
     Qt::LayoutDirection saved_;
 };
+
+}  // namespace harness

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace harness;
+
 namespace {
 
 // The three panel buttons, enabled or not, in the order open, stop opening, close.

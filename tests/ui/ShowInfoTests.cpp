@@ -12,6 +12,8 @@
 #include <atomic>
 #include <memory>
 
+using namespace harness;
+
 namespace {
 
 struct Seen {

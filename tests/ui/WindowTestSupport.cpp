@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace harness {
+
 Desk::Desk(bool withReader, bool placed) : previousFolder_(QDir::currentPath()) {
     if (withReader) reader_.LinkAs("com3");
     QDir::setCurrent(folder_.path());
@@ -77,3 +79,5 @@ Watchdog::~Watchdog() {
     done_.notify_all();
     thread_.join();
 }
+
+}  // namespace harness

@@ -20,6 +20,8 @@
 
 class TMessageForm;
 
+namespace harness {
+
 // com1..com15 lead nowhere, except com3 when `withReader`; the working directory
 // is a fresh folder holding the placement files when `placed`.
 class Desk {
@@ -78,3 +80,5 @@ private:
     bool finished_ = false;
     std::thread thread_;
 };
+
+}  // namespace harness

@@ -34,12 +34,12 @@ protected:
                 result.failure = platform::OpenFailure::NoDevice;
                 return result;
             }
-            auto shared = std::make_shared<MemoryPort::Shared>();
+            auto shared = std::make_shared<harness::MemoryPort::Shared>();
             shared->responder = [](const std::vector<std::uint8_t>&, std::deque<std::uint8_t>& incoming) {
                 const ByteString notAReader = ReplyFrame({0x01, 0x00, 0x01});
                 incoming.insert(incoming.end(), notAReader.begin(), notAReader.end());
             };
-            result.port = std::make_unique<MemoryPort>(shared);
+            result.port = std::make_unique<harness::MemoryPort>(shared);
             result.device = name;
             return result;
         });

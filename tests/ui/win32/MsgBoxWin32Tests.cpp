@@ -14,7 +14,7 @@
 #include <memory>
 #include <thread>
 
-using namespace wintest;
+using namespace harness;
 using platform::win32::Utf8ToWide;
 
 namespace {

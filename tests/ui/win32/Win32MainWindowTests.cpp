@@ -30,7 +30,7 @@ void Picture(HWND window, const char* name) {
     ::UpdateWindow(window);
     Win32Desk::PumpUntil([] { return false; }, 300);
     EXPECT_TRUE(
-        wintest::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
+        harness::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
 }
 
 class Win32MainWindow : public ::testing::Test {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace wintest {
+namespace harness {
 
 std::vector<HWND> VisibleWindows(const wchar_t* windowClass) {
     std::vector<HWND> found;
@@ -159,4 +159,4 @@ bool SaveWindowBitmap(HWND window, const std::wstring& path) {
     return copied && out.good();
 }
 
-}  // namespace wintest
+}  // namespace harness

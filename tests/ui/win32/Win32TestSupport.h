@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace wintest {
+namespace harness {
 
 // The visible top-level windows of `windowClass` in this process, newest first.
 std::vector<HWND> VisibleWindows(const wchar_t* windowClass);
@@ -55,4 +55,4 @@ private:
 // A 24-bit BMP of the screen area of `window`, frame included.
 bool SaveWindowBitmap(HWND window, const std::wstring& path);
 
-}  // namespace wintest
+}  // namespace harness

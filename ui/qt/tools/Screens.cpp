@@ -1,7 +1,7 @@
 // cardfmt-screens OUTDIR: renders the main window in its states (idle, scanning,
 // connected, running, unplugged) and the message dialogs to PNG files, driving the real window
 // against the simulated reader linked as com3.
-#include "platform/PortNames.h"
+#include "harness/PortTable.h"
 #include "sim/SimReader.h"
 #include "ui/qt/MsgBox.h"
 #include "ui/qt/QtMainForm.h"
@@ -19,7 +19,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -45,11 +44,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
 
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit() + "/config");
-    const std::filesystem::path table = platform::PortTableFolder();
-    std::filesystem::create_directories(table);
-    for (int n : {1, 2})
-        std::filesystem::create_symlink(home.path().toStdString() + "/none", table / ("com" + std::to_string(n)));
+    harness::PortTable ports;  // com1 and com2 lead nowhere; the reader is com3
+    ports.Free(3);
     sim::SimReader reader;
     reader.LinkAs("com3");
 

@@ -143,12 +143,11 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
     }
     long got = 0;
     if (waiting > 0) {
-        got = port_->Read(chunk_, static_cast<std::size_t>(waiting));
+        got = port_->Read(readBuffer_, static_cast<std::size_t>(waiting));
         if (got < 0) return StepResult::Nothing;
         got = std::min(got, waiting);
     }
     if (got > 0) {
-        std::memcpy(readBuffer_, chunk_, static_cast<std::size_t>(std::min<long>(got, kBufferSize)));
         if (!inFrame_) {
             inFrame_ = true;
             frameCount_ = 0;
@@ -159,7 +158,7 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
             DropFrame();
             return StepResult::Collected;
         }
-        std::memcpy(frameBuffer_ + frameCount_, chunk_, static_cast<std::size_t>(got));
+        std::memcpy(frameBuffer_ + frameCount_, readBuffer_, static_cast<std::size_t>(got));
         frameCount_ += static_cast<std::int32_t>(got);
         return StepResult::Collected;  // a frame is judged only once the line has gone quiet
     }

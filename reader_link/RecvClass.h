@@ -96,9 +96,9 @@ private:
     void Examine();
     void DropFrame() { inFrame_ = false; }
 
-    std::uint8_t readBuffer_[kBufferSize]{};
+    // What one step reads from the port: all that was queued, up to kMaxQueued.
+    std::uint8_t readBuffer_[kMaxQueued]{};
     std::uint8_t frameBuffer_[kBufferSize]{};
-    std::uint8_t chunk_[kMaxQueued]{};
     std::int32_t frameCount_ = 0;
     bool inFrame_ = false;
 

@@ -10,7 +10,7 @@
 //
 // L counts the bytes from the header up to the checksum's low byte (n + 6, p + 6).
 // The checksum (Crc16Frame) covers the header and the command or payload. A reply
-// carries one A5 fewer than a request, so that neither passes for the other.
+// carries one A5 fewer than a request; a reply with nine is refused.
 //
 // Pure: callable from any thread; raises nothing but std::bad_alloc.
 #pragma once

@@ -9,8 +9,15 @@
 
 namespace {
 
+// One sector of the run, in the order of the sector list: its number and the
+// installation key deciphered from its token.
+struct SectorStep {
+    int sector = 0;
+    SectorKeyBytes installKey{};
+};
+
 // Every plain key of one run: the installation key of each sector and the key in
-// hand. The vector is reserved for all sectors before the first key goes in, so no
+// hand. The steps are reserved for all sectors before the first key goes in, so no
 // reallocation leaves a copy behind in freed memory. All of it is wiped on every
 // way out of the run, exceptions included, and so is the link's SectorKey: nothing
 // reads it once the run is over.
@@ -18,7 +25,7 @@ class RunKeys {
 public:
     explicit RunKeys(TCommClass& comm) : comm_(comm) {}
     ~RunKeys() {
-        for (SectorKeyBytes& key : install) CryptelWipe(key.data(), key.size());
+        for (SectorStep& step : sectors) CryptelWipe(step.installKey.data(), step.installKey.size());
         CryptelWipe(work.data(), work.size());
         CryptelWipe(comm_.SectorKey.data(), comm_.SectorKey.size());
         comm_.SectorKey.clear();
@@ -29,9 +36,8 @@ public:
     // SectorKey := the key in hand, written over the old bytes in place: a fresh
     // buffer would free the old one with the previous key still in it.
     void OfferWorkKey() { comm_.SectorKey.assign(work.begin(), work.end()); }
-    void OfferKey(const SectorKeyBytes& key) { comm_.SectorKey.assign(key.begin(), key.end()); }
 
-    std::vector<SectorKeyBytes> install;
+    std::vector<SectorStep> sectors;
     SectorKeyBytes work{};
 
 private:
@@ -54,28 +60,29 @@ bool Decipher(const KeyMaterial& material, const std::string& token, SectorKeyBy
     }
 }
 
-std::size_t SectorCount() {
-    std::string sectors = kSectorList;
+std::vector<int> SectorNumbers() {
+    std::vector<int> numbers;
+    std::string list = kSectorList;
     std::string item;
-    std::size_t count = 0;
-    for (SplitFirst(sectors, ",", item); !item.empty(); SplitFirst(sectors, ",", item)) ++count;
-    return count;
+    for (SplitFirst(list, ",", item); !item.empty(); SplitFirst(list, ",", item))
+        numbers.push_back(std::atoi(item.c_str()));
+    return numbers;
 }
 
-// One installation key per sector of the list, all deciphered before the card is
-// touched, so that a token that does not decipher never leaves a half-formatted card.
-bool DecipherAll(const KeyMaterial& material, std::vector<SectorKeyBytes>& out) {
-    out.reserve(SectorCount());
-    std::string sectors = kSectorList;
+// The sector list and the token list taken apart once, into one step per sector. All
+// keys are deciphered before the card is touched, so that a token that does not
+// decipher never leaves a half-formatted card.
+bool PlanSectors(const KeyMaterial& material, std::vector<SectorStep>& steps) {
+    const std::vector<int> numbers = SectorNumbers();
+    steps.reserve(numbers.size());
     std::string tokens = material.tokenList;
-    std::string sector, token;
-    for (;;) {
-        SplitFirst(sectors, ",", sector);
+    std::string token;
+    for (const int number : numbers) {
         SplitFirst(tokens, ",", token);
-        if (sector.empty()) return true;
-        out.emplace_back();
-        if (!Decipher(material, token, out.back())) return false;
+        steps.push_back(SectorStep{number, {}});
+        if (!Decipher(material, token, steps.back().installKey)) return false;
     }
+    return true;
 }
 
 // Wakes and selects the card again. The card that answers must be the run's: a
@@ -92,13 +99,11 @@ InitOutcome Reselect(TCommClass& comm, std::uint32_t& runSerial) {
 // Opens every sector of the list with the key just written to it, on the run's card.
 InitOutcome Verify(TCommClass& comm, std::uint32_t& runSerial, RunKeys& keys) {
     if (InitOutcome selected = Reselect(comm, runSerial); selected != InitOutcome::Ok) return selected;
-    std::string sectors = kSectorList;
-    std::string item;
-    std::size_t index = 0;
-    for (SplitFirst(sectors, ",", item); !item.empty(); SplitFirst(sectors, ",", item), ++index) {
-        comm.SectorNo = std::atoi(item.c_str());
+    for (const SectorStep& step : keys.sectors) {
+        comm.SectorNo = step.sector;
         comm.AuthEnabled = true;
-        keys.OfferKey(keys.install[index]);
+        keys.work = step.installKey;
+        keys.OfferWorkKey();
         if (!comm.AuthenticateSector()) return InitOutcome::VerifyFailed;
     }
     return InitOutcome::Ok;
@@ -108,48 +113,38 @@ InitOutcome Verify(TCommClass& comm, std::uint32_t& runSerial, RunKeys& keys) {
 // confirm anything (a dialog may stay up for long).
 InitOutcome RunOnCard(TCommClass& comm, std::uint32_t serial, const KeyMaterial& keys, const InitOptions& options) {
     bool writeOk = false;
-    int alreadyCount = 0;
+    std::size_t alreadyCount = 0;
     std::uint32_t runSerial = serial;
 
     RunKeys runKeys(comm);
-    if (!DecipherAll(keys, runKeys.install)) return InitOutcome::KeysUnavailable;
+    if (!PlanSectors(keys, runKeys.sectors)) return InitOutcome::KeysUnavailable;
 
-    std::string sectorList = kSectorList;
-    std::string sectorItem;
-    SplitFirst(sectorList, ",", sectorItem);
-    std::size_t index = 0;
-
-    while (!sectorItem.empty()) {
-        comm.SectorNo = std::atoi(sectorItem.c_str());
+    for (const SectorStep& step : runKeys.sectors) {
+        comm.SectorNo = step.sector;
         comm.AuthEnabled = true;
         runKeys.work = kTransportKey;
         runKeys.OfferWorkKey();
-        const SectorKeyBytes& installKey = runKeys.install[index];
 
         if (!comm.AuthenticateSector()) {
             // Not on the transport key: it may already carry the installation key.
             // A failed authentication drops the card, so wake and select it again.
-            runKeys.work = installKey;
+            runKeys.work = step.installKey;
             if (InitOutcome selected = Reselect(comm, runSerial); selected != InitOutcome::Ok) return selected;
             runKeys.OfferWorkKey();
             if (!comm.AuthenticateSector()) return InitOutcome::NotANewCard;
             ++alreadyCount;
         }
 
-        runKeys.work = installKey;
-        if (!comm.WriteSectorTrailer(runKeys.work)) {
-            writeOk = false;
-            break;
-        }
-        writeOk = true;
-        SplitFirst(sectorList, ",", sectorItem);
-        ++index;
+        runKeys.work = step.installKey;
+        writeOk = comm.WriteSectorTrailer(runKeys.work);
+        if (!writeOk) break;  // the remaining sectors are not touched
     }
 
     if (writeOk && options.verify) {
         if (InitOutcome verified = Verify(comm, runSerial, runKeys); verified != InitOutcome::Ok) return verified;
     }
-    if (alreadyCount == 2) return InitOutcome::AlreadyInitialized;
+    // Every sector opened already with its installation key.
+    if (alreadyCount == runKeys.sectors.size()) return InitOutcome::AlreadyInitialized;
     if (writeOk) {
         comm.SendSignal(2);
         comm.SendSignal(3);

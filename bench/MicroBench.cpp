@@ -19,6 +19,7 @@
 
 #include "reader_link/CommObjClas.h"
 #include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 #include "reader_link/SectorTrailer.h"
 #include "sim/Framing.h"
 
@@ -140,12 +141,12 @@ void Register() {
         });
     }
     for (const Named& r : Replies()) {
-        const ByteString frame = r.bytes;
-        FrameBytes()["Crc16Frame/reply/" + r.name] = frame.size();
-        benchmark::RegisterBenchmark(("Crc16Frame/reply/" + r.name).c_str(), [frame](benchmark::State& state) {
-            const auto count = static_cast<std::int32_t>(frame.size()) - 15;
+        const ByteString reply = r.bytes;
+        FrameBytes()["Crc16Frame/reply/" + r.name] = reply.size();
+        benchmark::RegisterBenchmark(("Crc16Frame/reply/" + r.name).c_str(), [reply](benchmark::State& state) {
+            const auto count = frame::kReply.CheckedSize(static_cast<std::int32_t>(reply.size()));
             for (auto _ : state) {
-                benchmark::DoNotOptimize(Crc16Frame(frame.data() + 12, count));
+                benchmark::DoNotOptimize(Crc16Frame(reply.data() + frame::kReply.HeaderAt(), count));
             }
             state.SetBytesProcessed(state.iterations() * count);
             state.SetLabel(std::to_string(count) + " B");

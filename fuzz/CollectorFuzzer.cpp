@@ -12,6 +12,7 @@
 //   op % 8 == 6     DiscardStale
 //   op % 8 == 7     bit 3: the handler accepts frames; bit 4: the queue length is unknown
 #include "fuzz/FuzzCheck.h"
+#include "reader_link/FrameLayout.h"
 #include "reader_link/RecvClass.h"
 #include "tests/support/MemoryPort.h"
 
@@ -49,14 +50,15 @@ struct Rig {
 
     void OnFrame(const std::uint8_t* d, std::int32_t n, bool& accepted) {
         ++deliveries;
-        FUZZ_CHECK(n >= 12 && n <= TRecvClass::kBufferSize);  // FF, seven A5 at least, 00, L, ..., FF
+        // FF, at least kCollectSync A5, 00, L, FF-L, the L bytes, FF.
+        FUZZ_CHECK(n >= frame::kCollectSync + 5 && n <= TRecvClass::kBufferSize);
         const std::vector<std::uint8_t> f(d, d + n);
-        FUZZ_CHECK(f[0] == 0xFF);
+        FUZZ_CHECK(f[0] == frame::kLead);
         std::size_t zero = 1;
-        while (zero < f.size() && f[zero] == 0xA5) ++zero;
-        FUZZ_CHECK(zero >= 8 && zero + 1 < f.size() && f[zero] == 0x00);
-        FUZZ_CHECK(static_cast<std::size_t>(n) == zero + f[zero + 1] + 4);
-        FUZZ_CHECK(f.back() == 0xFF);
+        while (zero < f.size() && f[zero] == frame::kSync) ++zero;
+        FUZZ_CHECK(zero > frame::kCollectSync && zero + 1 < f.size() && f[zero] == frame::kSyncEnd);
+        FUZZ_CHECK(static_cast<std::size_t>(n) == zero + 1 + 1 + f[zero + 1] + 1 + 1);  // 00, L, FF-L, L bytes, FF
+        FUZZ_CHECK(f.back() == frame::kTerminator);
         FUZZ_CHECK(collectionStart + f.size() <= log.size());
         FUZZ_CHECK(std::equal(f.begin(), f.end(), log.begin() + static_cast<std::ptrdiff_t>(collectionStart)));
         accepted = accept;

@@ -1,12 +1,14 @@
 // TCommClass::OnFrameReceived on arbitrary byte strings, as the receive worker hands
 // them over. Each input is judged twice (accepted preset false, then true); the
 // verdict and what lands in ReplyBuffer are checked against the frame rules, with
-// the checksum recomputed here by other means than Crc16Frame. An accepted frame
-// leaves one trace line showing the start of ReplyBuffer; any other leaves none.
+// the checksum recomputed here by other means than Crc16Frame (the offsets are the
+// layout's names). An accepted frame leaves one trace line showing the start of
+// ReplyBuffer; any other leaves none.
 #include "fuzz/FuzzCheck.h"
 #include "platform/DebugChannel.h"
 #include "reader_link/CommObjClas.h"
 #include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 #include "reader_link/RequestTrace.h"
 
 #include <climits>
@@ -17,7 +19,10 @@
 namespace {
 
 constexpr std::uint8_t kUntouched = 0x5C;
-constexpr std::uint8_t kReplyPreamble[10] = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
+constexpr frame::Shape kReply = frame::kReply;
+constexpr std::size_t kCheckedFrom = kReply.HeaderAt();
+// Bytes that are not under the checksum: preamble, length, complement, checksum, terminator.
+constexpr std::size_t kUnchecked = kReply.Overhead() - frame::kHeaderSize;
 
 // The frame checksum as CRC-16/XMODEM of all but the last two bytes, XORed with
 // those two read as a word: the same remainder, reached another way.
@@ -36,12 +41,16 @@ std::uint16_t ReferenceChecksum(const std::uint8_t* data, std::size_t count) {
 enum class Verdict { Ignored, BadChecksum, Good };
 
 Verdict Expected(const std::uint8_t* f, std::size_t n) {
-    if (n < 17 || n > static_cast<std::size_t>(TCommClass::kReplyBufferSize)) return Verdict::Ignored;
-    if (std::memcmp(f, kReplyPreamble, sizeof kReplyPreamble) != 0) return Verdict::Ignored;
-    if (f[n - 1] != 0xFF || f[11] != static_cast<std::uint8_t>(~f[10])) return Verdict::Ignored;
-    const std::size_t body = n - 15;  // from after the complement up to the checksum
-    const std::uint16_t stored = static_cast<std::uint16_t>((f[n - 3] << 8) | f[n - 2]);
-    return ReferenceChecksum(f + 12, body) == stored ? Verdict::Good : Verdict::BadChecksum;
+    // Fewer than two bytes under the checksum leave nothing to divide.
+    if (n < kUnchecked + 2 || n > static_cast<std::size_t>(TCommClass::kReplyBufferSize)) return Verdict::Ignored;
+    const auto& preamble = frame::kReplyPreamble;
+    if (std::memcmp(f, preamble.data(), preamble.size()) != 0) return Verdict::Ignored;
+    if (f[n - 1] != frame::kTerminator || f[kReply.ComplementAt()] != static_cast<std::uint8_t>(~f[kReply.LengthAt()]))
+        return Verdict::Ignored;
+    const std::size_t body = n - kUnchecked;  // from after the complement up to the checksum
+    const std::uint8_t* checksum = f + kReply.ChecksumAt(static_cast<std::int32_t>(n));
+    const std::uint16_t stored = static_cast<std::uint16_t>((checksum[0] << 8) | checksum[1]);
+    return ReferenceChecksum(f + kCheckedFrom, body) == stored ? Verdict::Good : Verdict::BadChecksum;
 }
 
 bool All(const std::uint8_t* from, const std::uint8_t* to, std::uint8_t value) {
@@ -74,8 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* bufferEnd = buffer + TCommClass::kReplyBufferSize;
     const Verdict verdict = Expected(data, size);
     if (verdict != Verdict::Ignored)
-        FUZZ_CHECK(Crc16Frame(data + 12, static_cast<std::int32_t>(size - 15)) ==
-                   ReferenceChecksum(data + 12, size - 15));
+        FUZZ_CHECK(Crc16Frame(data + kCheckedFrom, static_cast<std::int32_t>(size - kUnchecked)) ==
+                   ReferenceChecksum(data + kCheckedFrom, size - kUnchecked));
 
     std::vector<std::string>& trace = TraceLines();
     for (bool preset : {false, true}) {
@@ -100,8 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case Verdict::Good: {
                 FUZZ_CHECK(accepted);
                 // The payload follows the four header bytes; a frame too short for them has none.
-                const std::size_t payload = size > 19 ? size - 19 : 0;
-                FUZZ_CHECK(std::memcmp(buffer, data + 16, payload) == 0);
+                const std::size_t overhead = kReply.Overhead();
+                const std::size_t payload = size > overhead ? size - overhead : 0;
+                FUZZ_CHECK(std::memcmp(buffer, data + kReply.BodyAt(), payload) == 0);
                 FUZZ_CHECK(All(buffer + payload, bufferEnd, kUntouched));
                 break;
             }

@@ -7,6 +7,7 @@
 // limit. Then the line goes quiet on both (LineIdle) and the same holds again.
 #include "fuzz/FuzzCheck.h"
 #include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 #include "sim/RequestParser.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 namespace {
 
 using Requests = std::vector<sim::RequestParser::Request>;
+constexpr frame::Shape kRequest = frame::kRequest;
 
 void CheckState(const sim::RequestParser& parser, std::size_t fed) {
     FUZZ_CHECK(parser.Buffered() <= sim::RequestParser::kMaxBuffered);
@@ -33,17 +35,22 @@ void CheckRequests(const Requests& requests, const std::uint8_t* stream, std::si
     std::uint64_t end = 0;
     for (const auto& r : requests) {
         FUZZ_CHECK(r.startOffset >= end);
-        FUZZ_CHECK(r.frameLength >= 21 && r.frameLength <= sim::RequestParser::kMaxFrame);
+        FUZZ_CHECK(r.frameLength > static_cast<std::size_t>(kRequest.Overhead()) &&
+                   r.frameLength <= sim::RequestParser::kMaxFrame);
         FUZZ_CHECK(r.startOffset + r.frameLength <= size);
         const std::uint8_t* f = stream + r.startOffset;
         const std::size_t n = r.frameLength;
-        FUZZ_CHECK(f[0] == 0xFF && f[10] == 0x00);
-        FUZZ_CHECK(std::all_of(f + 1, f + 10, [](std::uint8_t b) { return b == 0xA5; }));
-        FUZZ_CHECK(std::size_t{f[11]} == r.command.size() + 6 && f[12] == static_cast<std::uint8_t>(~f[11]));
-        FUZZ_CHECK(n == r.command.size() + 20 && f[n - 1] == 0xFF);
-        FUZZ_CHECK(!r.command.empty() && std::equal(r.command.begin(), r.command.end(), f + 17));
-        const std::uint16_t crc = Crc16Frame(f + 13, static_cast<std::int32_t>(n - 16));
-        FUZZ_CHECK(f[n - 3] == crc >> 8 && f[n - 2] == (crc & 0xFF));
+        FUZZ_CHECK(std::equal(frame::kRequestPreamble.begin(), frame::kRequestPreamble.end(), f));
+        const std::uint8_t length = f[kRequest.LengthAt()];
+        FUZZ_CHECK(std::size_t{length} == r.command.size() + frame::kLengthExtra &&
+                   f[kRequest.ComplementAt()] == static_cast<std::uint8_t>(~length));
+        FUZZ_CHECK(n == r.command.size() + kRequest.Overhead() && f[n - 1] == frame::kTerminator);
+        FUZZ_CHECK(!r.command.empty() && std::equal(r.command.begin(), r.command.end(), f + kRequest.BodyAt()));
+        // Under the checksum: the header and the command.
+        const std::uint16_t crc =
+            Crc16Frame(f + kRequest.HeaderAt(), static_cast<std::int32_t>(frame::kHeaderSize + r.command.size()));
+        const std::uint8_t* stored = f + kRequest.ChecksumAt(static_cast<std::int32_t>(n));
+        FUZZ_CHECK(stored[0] == crc >> 8 && stored[1] == (crc & 0xFF));
         end = r.startOffset + n;
     }
 }

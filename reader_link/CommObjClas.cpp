@@ -2,20 +2,16 @@
 
 #include "cryptel/SecureWipe.h"
 #include "platform/DebugChannel.h"
-#include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 #include "reader_link/OwedAnswers.h"
 #include "reader_link/RequestTrace.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 namespace {
 
-constexpr std::uint8_t kReplyPreamble[10] = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
 constexpr std::int32_t kTraceReplyBytes = 41;
-// A frame must carry at least two bytes under its checksum to be judged by it.
-constexpr std::int32_t kMinJudgedFrame = 17;
 
 }  // namespace
 
@@ -93,46 +89,24 @@ void TCommClass::ClosePort() {
 
 ByteString TCommClass::BuildFrame(const ByteString& command, std::uint16_t headerWord) {
     if (command.empty()) throw Exception(kEmptyCommandMessage);
-    ByteString body;
-    body.reserve(command.size() + 6);
-    body.push_back(static_cast<std::uint8_t>(headerWord >> 8));
-    body.push_back(static_cast<std::uint8_t>(headerWord & 0xFF));
-    body.push_back(0xFF);
-    body.push_back(0xFF);
-    body.insert(body.end(), command.begin(), command.end());
-    const std::uint16_t crc = Crc16Frame(body.data(), static_cast<std::int32_t>(body.size() % 256));
-    body.push_back(static_cast<std::uint8_t>(crc >> 8));
-    body.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    const auto length = static_cast<std::uint8_t>(body.size() % 256);
-
-    ByteString frame{0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
-    frame.reserve(frame.size() + body.size() + 3);
-    frame.push_back(length);
-    frame.push_back(static_cast<std::uint8_t>(~length));
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.push_back(0xFF);
-    // The body holds the command, which may carry a key.
-    cryptel::WipeBytes(body.data(), body.size());
-    return frame;
+    return frame::BuildRequest(command, headerWord);
 }
 
 void TCommClass::OnFrameReceived(const std::uint8_t* data, std::int32_t count, bool& accepted) {
     try {
-        if (!data || count < kMinJudgedFrame || count > kReplyBufferSize) return;
-        std::uint8_t frame[kReplyBufferSize];
-        std::memcpy(frame, data, static_cast<std::size_t>(count));
-        if (std::memcmp(frame, kReplyPreamble, sizeof kReplyPreamble) != 0) return;
-        if (frame[count - 1] != 0xFF) return;
-        if (frame[11] != static_cast<std::uint8_t>(~frame[10])) return;
-
-        const std::uint16_t computed = Crc16Frame(frame + 12, count - 15);
-        const std::uint16_t stored = static_cast<std::uint16_t>((frame[count - 3] << 8) | frame[count - 2]);
-        if (computed != stored) {
-            std::memset(ReplyBuffer, 0xFF, sizeof ReplyBuffer);
-            accepted = false;
-            return;
+        if (!data || count < 0 || count > kReplyBufferSize) return;
+        std::uint8_t bytes[kReplyBufferSize];
+        std::memcpy(bytes, data, static_cast<std::size_t>(count));
+        switch (frame::JudgeReply(bytes, count)) {
+            case frame::ReplyVerdict::Good: break;
+            case frame::ReplyVerdict::BadChecksum:
+                std::memset(ReplyBuffer, 0xFF, sizeof ReplyBuffer);
+                accepted = false;
+                return;
+            default: return;  // not a reply frame: left as if never seen
         }
-        if (count > 19) std::memcpy(ReplyBuffer, frame + 16, static_cast<std::size_t>(count - 19));
+        const std::int32_t payload = frame::kReply.BodySize(count);
+        if (payload > 0) std::memcpy(ReplyBuffer, bytes + frame::kReply.BodyAt(), static_cast<std::size_t>(payload));
         accepted = true;
         if (platform::DebugChannelActive())
             platform::DebugOutput(std::string(kReceiveLabel) + HexDump(ReplyBuffer, kTraceReplyBytes));

@@ -3,15 +3,9 @@
 #include "reader_link/CommObjClas.h"
 
 #include "cryptel/SecureWipe.h"
+#include "reader_link/CommandCodes.h"
 
 namespace {
-
-constexpr std::uint8_t kProbe = 0x01;
-constexpr std::uint8_t kRequestCard = 0x30;
-constexpr std::uint8_t kReadSerial = 0x31;
-constexpr std::uint8_t kAuthenticate = 0x32;
-constexpr std::uint8_t kWriteTrailer = 0x34;
-constexpr std::uint8_t kSignal = 0x38;
 
 std::uint8_t BlockByte(std::int32_t sector, std::uint32_t offset) {
     return static_cast<std::uint8_t>((static_cast<std::uint32_t>(sector) * 4u + offset) & 0xFFu);
@@ -37,12 +31,12 @@ bool TCommClass::Judge(bool accepted) {
     return accepted;
 }
 
-bool TCommClass::ProbeReader() { return Exchange({kProbe, 0x00}) && Judge(ReplyBuffer[2] == 0x00); }
+bool TCommClass::ProbeReader() { return Exchange({command::kProbe, 0x00}) && Judge(ReplyBuffer[2] == 0x00); }
 
-bool TCommClass::RequestCard() { return Exchange({kRequestCard, 0x01}) && Judge(StatusOk()); }
+bool TCommClass::RequestCard() { return Exchange({command::kRequestCard, 0x01}) && Judge(StatusOk()); }
 
 bool TCommClass::ReadCardSerial(std::uint32_t& serial) {
-    if (!Exchange({kReadSerial, 0x00})) return false;
+    if (!Exchange({command::kReadSerial, 0x00})) return false;
     if (!Judge(ReplyBuffer[0] == 0x36 && ReplyBuffer[1] == 0x00)) return false;
     serial = static_cast<std::uint32_t>(ReplyBuffer[2]) | static_cast<std::uint32_t>(ReplyBuffer[3]) << 8 |
              static_cast<std::uint32_t>(ReplyBuffer[4]) << 16 | static_cast<std::uint32_t>(ReplyBuffer[5]) << 24;
@@ -56,7 +50,7 @@ bool TCommClass::AuthenticateSector() {
     }
     ByteString request;
     request.reserve(2 + SectorKey.size());
-    request.push_back(kAuthenticate);
+    request.push_back(command::kAuthenticate);
     request.push_back(BlockByte(SectorNo, 0));
     request.insert(request.end(), SectorKey.begin(), SectorKey.end());
     return ExchangeSecret(request) && Judge(StatusOk());
@@ -65,7 +59,7 @@ bool TCommClass::AuthenticateSector() {
 bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
     ByteString request;
     request.reserve(18);
-    request.push_back(kWriteTrailer);
+    request.push_back(command::kWriteTrailer);
     request.push_back(BlockByte(SectorNo, 3));
     request.insert(request.end(), keyA.begin(), keyA.end());
     request.insert(request.end(), kTrailerAccessBytes.begin(), kTrailerAccessBytes.end());
@@ -73,4 +67,4 @@ bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
     return ExchangeSecret(request) && Judge(StatusOk());
 }
 
-bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({kSignal, mode}) && Judge(StatusOk()); }
+bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({command::kSignal, mode}) && Judge(StatusOk()); }

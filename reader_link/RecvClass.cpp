@@ -95,7 +95,7 @@ long TRecvClass::WorkerStep() {
             // Bytes that cannot have completed a frame, nor shown it to be noise, need
             // no quiet gap: judging them now would only find that more is to come.
             std::int32_t end = 0;
-            return inFrame_ && Judge(end) != Verdict::Incomplete ? kQuietGapMs : -1;
+            return inFrame_ && Judge(end) != frame::Cut::Incomplete ? kQuietGapMs : -1;
         }
         case StepResult::Examined: return -1;  // the collection was judged: only new bytes can change it
         case StepResult::Nothing: break;
@@ -143,12 +143,11 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
     }
     long got = 0;
     if (waiting > 0) {
-        got = port_->Read(chunk_, static_cast<std::size_t>(waiting));
+        got = port_->Read(readBuffer_, static_cast<std::size_t>(waiting));
         if (got < 0) return StepResult::Nothing;
         got = std::min(got, waiting);
     }
     if (got > 0) {
-        std::memcpy(readBuffer_, chunk_, static_cast<std::size_t>(std::min<long>(got, kBufferSize)));
         if (!inFrame_) {
             inFrame_ = true;
             frameCount_ = 0;
@@ -159,7 +158,7 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
             DropFrame();
             return StepResult::Collected;
         }
-        std::memcpy(frameBuffer_ + frameCount_, chunk_, static_cast<std::size_t>(got));
+        std::memcpy(frameBuffer_ + frameCount_, readBuffer_, static_cast<std::size_t>(got));
         frameCount_ += static_cast<std::int32_t>(got);
         return StepResult::Collected;  // a frame is judged only once the line has gone quiet
     }
@@ -167,31 +166,17 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
     return StepResult::Examined;
 }
 
-TRecvClass::Verdict TRecvClass::Judge(std::int32_t& end) const {
-    if (!inFrame_ || frameCount_ <= 12) return Verdict::Incomplete;
-    if (frameBuffer_[0] != 0xFF) return Verdict::Noise;
-    for (int i = 1; i <= 7; ++i)
-        if (frameBuffer_[i] != 0xA5) return Verdict::Noise;
-    std::int32_t zero = -1;
-    for (std::int32_t i = 8; i < frameCount_; ++i) {
-        if (frameBuffer_[i] == 0xA5) continue;
-        if (frameBuffer_[i] != 0x00) return Verdict::Noise;
-        zero = i;
-        break;
-    }
-    if (zero < 0 || zero + 1 >= frameCount_) return Verdict::Incomplete;  // wait for the rest
-    end = zero + frameBuffer_[zero + 1] + 4;
-    if (end > frameCount_) return Verdict::Incomplete;
-    if (frameBuffer_[end - 1] != 0xFF) return Verdict::Noise;
-    return Verdict::Complete;
+frame::Cut TRecvClass::Judge(std::int32_t& end) const {
+    if (!inFrame_) return frame::Cut::Incomplete;
+    return frame::CutReply(frameBuffer_, frameCount_, end);
 }
 
 void TRecvClass::Examine() {
     std::int32_t end = 0;
     switch (Judge(end)) {
-        case Verdict::Incomplete: return;
-        case Verdict::Noise: return DropFrame();
-        case Verdict::Complete: break;
+        case frame::Cut::Incomplete: return;
+        case frame::Cut::Noise: return DropFrame();
+        case frame::Cut::Complete: break;
     }
 
     inFrame_ = false;

@@ -16,6 +16,7 @@
 
 #include "platform/Event.h"
 #include "platform/SerialPort.h"
+#include "reader_link/FrameLayout.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -81,7 +82,6 @@ public:
 
 private:
     enum class StepResult { Collected, Examined, Nothing };
-    enum class Verdict { Incomplete, Noise, Complete };
 
     void Run();
     // One step of the worker; returns how long it may wait for the line before the
@@ -92,13 +92,13 @@ private:
     void NoteInFlight(bool inFlight);
     StepResult ReadStepLocked();
     // What the collection is, judged as it stands; `end` is the frame's length when complete.
-    Verdict Judge(std::int32_t& end) const;
+    frame::Cut Judge(std::int32_t& end) const;
     void Examine();
     void DropFrame() { inFrame_ = false; }
 
-    std::uint8_t readBuffer_[kBufferSize]{};
+    // What one step reads from the port: all that was queued, up to kMaxQueued.
+    std::uint8_t readBuffer_[kMaxQueued]{};
     std::uint8_t frameBuffer_[kBufferSize]{};
-    std::uint8_t chunk_[kMaxQueued]{};
     std::int32_t frameCount_ = 0;
     bool inFrame_ = false;
 

@@ -1,23 +1,28 @@
 #include "reader_link/RequestTrace.h"
 
+#include "reader_link/CommandCodes.h"
+#include "reader_link/FrameLayout.h"
+#include "reader_link/SectorTrailer.h"
+
 namespace {
 
-constexpr std::size_t kCommandOffset = 17;  // after preamble, length, complement and header
-constexpr std::uint8_t kAuthenticate = 0x32;
-constexpr std::uint8_t kWriteTrailer = 0x34;
+constexpr std::int32_t kCommandAt = frame::kRequest.BodyAt();
+constexpr std::int32_t kParamsAt = kCommandAt + 2;  // first byte after code and block
+// In a trailer write the parameters are key A, the access bytes, then key B.
+constexpr std::int32_t kKeySize = static_cast<std::int32_t>(std::tuple_size_v<SectorKeyBytes>);
+constexpr std::int32_t kKeyBAt = kKeySize + static_cast<std::int32_t>(kTrailerAccessBytes.size());
 
-bool IsSecret(const ByteString& frame, std::size_t i) {
-    const std::size_t end = frame.size();
-    if (end < kCommandOffset + 2 + 3) return false;
-    const std::uint8_t command = frame[kCommandOffset];
-    const std::size_t checksum = end - 3;
-    if (command != kAuthenticate && command != kWriteTrailer) return false;
-    if (i >= checksum && i < end - 1) return true;
-    const std::size_t param = kCommandOffset + 2;  // first byte after code and block
-    if (i < param || i >= checksum) return false;
-    if (command == kAuthenticate) return true;  // the whole rest is the key
-    const std::size_t k = i - param;            // 0..5 key A, 6..9 access, 10..15 key B
-    return k < 6 || k >= 10;
+bool IsSecret(const ByteString& bytes, std::int32_t i) {
+    const auto size = static_cast<std::int32_t>(bytes.size());
+    if (size < kParamsAt + frame::kChecksumSize + 1) return false;
+    const std::uint8_t code = bytes[kCommandAt];
+    if (code != command::kAuthenticate && code != command::kWriteTrailer) return false;
+    const std::int32_t checksum = frame::kRequest.ChecksumAt(size);
+    if (i >= checksum && i < checksum + frame::kChecksumSize) return true;
+    if (i < kParamsAt || i >= checksum) return false;
+    if (code == command::kAuthenticate) return true;  // the whole rest is the key
+    const std::int32_t k = i - kParamsAt;
+    return k < kKeySize || k >= kKeyBAt;
 }
 
 }  // namespace
@@ -27,7 +32,7 @@ std::string RequestTraceLine(const ByteString& frame) {
     line.reserve(line.size() + frame.size() * 3);
     for (std::size_t i = 0; i < frame.size(); ++i) {
         if (i) line.push_back(',');
-        if (IsSecret(frame, i))
+        if (IsSecret(frame, static_cast<std::int32_t>(i)))
             line += "**";
         else
             line += HexDump(&frame[i], 1);

@@ -1,24 +1,19 @@
-// Byte layout of the frames on the reader's serial line.
-//
-// Host to reader: FF, nine A5, 00, L, FF-L, a four-byte header, the command,
-// checksum (high, low) over header and command, FF. The reader answers with the
-// same layout but only eight A5 after the leading FF.
+// The simulated reader's frames, in the sizes it counts in. The layout itself is
+// the link's (reader_link/FrameLayout.h); the simulator cuts what would not fit.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "reader_link/ByteString.h"
+#include "reader_link/FrameLayout.h"
 
 namespace sim {
 
-// Leading bytes of a request, up to and including the 00 before the length.
-inline constexpr std::size_t kRequestSyncLength = 11;
-// FF, sync, L, FF-L, header (4), checksum (2), terminator: request size minus command.
-inline constexpr std::size_t kRequestOverhead = 20;
-inline constexpr std::size_t kReplyOverhead = 19;
-// L is one byte and counts six bytes besides the command or payload.
-inline constexpr std::size_t kMaxBodyLength = 255 - 6;
+// Request and reply size minus the command or payload.
+inline constexpr std::size_t kRequestOverhead = frame::kRequest.Overhead();
+inline constexpr std::size_t kReplyOverhead = frame::kReply.Overhead();
+inline constexpr std::size_t kMaxBodyLength = frame::kMaxBodySize;
 
 // The request frame carrying `command` (1..kMaxBodyLength bytes; longer input is
 // cut to kMaxBodyLength so the length byte cannot wrap).

@@ -1,16 +1,16 @@
 #include "sim/ReaderModel.h"
 
+#include "reader_link/CommandCodes.h"
+
 namespace sim {
 namespace {
 
-enum Command : std::uint8_t {
-    kProbe = 0x01,
-    kRequestCard = 0x30,
-    kReadSerial = 0x31,
-    kAuthenticate = 0x32,
-    kWriteTrailer = 0x34,
-    kSignal = 0x38,
-};
+using command::kAuthenticate;
+using command::kProbe;
+using command::kReadSerial;
+using command::kRequestCard;
+using command::kSignal;
+using command::kWriteTrailer;
 
 const ByteString kOk = {0x0A, 0x00};
 const ByteString kNoCard = {0x0A, 0x01};

@@ -2,16 +2,18 @@
 
 #include <algorithm>
 
-#include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 
 namespace sim {
 namespace {
 
-constexpr std::uint8_t kSync[kRequestSyncLength] = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
-constexpr std::size_t kLengthAt = kRequestSyncLength;    // L
-constexpr std::size_t kBodyAt = kRequestSyncLength + 2;  // header, then command
-constexpr std::size_t kCommandAt = kBodyAt + 4;
-constexpr std::size_t kMinLength = 7;  // at least one command byte
+constexpr auto& kSync = frame::kRequestPreamble;
+constexpr std::size_t kSyncLength = kSync.size();
+constexpr std::size_t kLengthAt = frame::kRequest.LengthAt();
+constexpr std::size_t kComplementAt = frame::kRequest.ComplementAt();
+constexpr std::size_t kHeaderAt = frame::kRequest.HeaderAt();
+constexpr std::size_t kCommandAt = frame::kRequest.BodyAt();
+constexpr std::size_t kMinLength = frame::kLengthExtra + 1;  // at least one command byte
 
 // Where the sync run starts in `buffer`, or where a possible beginning of it
 // hangs off the end (a partial match that more input may complete).
@@ -19,9 +21,9 @@ std::size_t FindSync(const ByteString& buffer, bool& complete) {
     const std::size_t size = buffer.size();
     for (std::size_t at = 0; at < size; ++at) {
         if (buffer[at] != kSync[0]) continue;
-        const std::size_t available = std::min(kRequestSyncLength, size - at);
-        if (std::equal(kSync, kSync + available, buffer.begin() + static_cast<std::ptrdiff_t>(at))) {
-            complete = available == kRequestSyncLength;
+        const std::size_t available = std::min(kSyncLength, size - at);
+        if (std::equal(kSync.begin(), kSync.begin() + available, buffer.begin() + static_cast<std::ptrdiff_t>(at))) {
+            complete = available == kSyncLength;
             return at;
         }
     }
@@ -77,33 +79,29 @@ void RequestParser::Scan(std::vector<Request>& out) {
         bool complete = false;
         const std::size_t at = FindSync(buffer_, complete);
         Drop(at, true);
-        if (!complete || buffer_.size() < kBodyAt) return;
+        if (!complete || buffer_.size() < kHeaderAt) return;
 
         const std::uint8_t length = buffer_[kLengthAt];
-        if (buffer_[kLengthAt + 1] != static_cast<std::uint8_t>(0xFF - length) || length < kMinLength) {
+        if (buffer_[kComplementAt] != static_cast<std::uint8_t>(0xFF - length) || length < kMinLength) {
             ++rejected_;
             Drop(1, true);
             continue;
         }
-        const std::size_t total = std::size_t{length} + 14;
-        if (buffer_.size() < total) return;
+        const std::int32_t total = frame::kRequest.SizeForLength(length);
+        const auto size = static_cast<std::size_t>(total);
+        if (buffer_.size() < size) return;
 
-        const std::size_t checked = std::size_t{length} - 2;  // header and command
-        const std::uint16_t crc = Crc16Frame(buffer_.data() + kBodyAt, static_cast<std::int32_t>(checked));
-        const std::uint16_t sent =
-            static_cast<std::uint16_t>((buffer_[kBodyAt + checked] << 8) | buffer_[kBodyAt + checked + 1]);
-        if (crc != sent || buffer_[total - 1] != 0xFF) {
+        if (!frame::ChecksumHolds(frame::kRequest, buffer_.data(), total) || buffer_[size - 1] != frame::kTerminator) {
             ++rejected_;
             Drop(1, true);
             continue;
         }
         Request request;
-        request.command.assign(buffer_.begin() + kCommandAt,
-                               buffer_.begin() + static_cast<std::ptrdiff_t>(kBodyAt + checked));
+        request.command.assign(buffer_.begin() + kCommandAt, buffer_.begin() + frame::kRequest.ChecksumAt(total));
         request.startOffset = consumed_;
-        request.frameLength = total;
+        request.frameLength = size;
         out.push_back(std::move(request));
-        Drop(total, false);
+        Drop(size, false);
     }
 }
 

@@ -190,6 +190,10 @@ void SimReader::Hangup() {
     std::lock_guard lock(mutex_);
     pty_.reset();
     rawQueue_.clear();
+    // The device node goes with the adapter. Left pointing at the old slave, the
+    // entry would lead a client that reopens it to whichever pty the system hands
+    // that number next, another reader's.
+    if (!link_.Path().empty()) link_.Retarget(link_.Path() + ".unplugged");
 }
 
 bool SimReader::Reappear() {

@@ -103,7 +103,8 @@ public:
     FaultCounts RandomFaultCounts() const;
 
     // Unplugs the adapter: closes the master and our slave descriptor, so the
-    // client's reads and writes fail. Cards, records and the link entry stay.
+    // client's reads and writes fail. Cards and records stay; the link entry stays
+    // but leads nowhere until Reappear.
     void Hangup();
     // Plugs it back in on a fresh pty (a new slave path); the link entry follows.
     bool Reappear();

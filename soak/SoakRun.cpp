@@ -8,6 +8,7 @@
 #include <iostream>
 #include <thread>
 
+#include "reader_link/CommandCodes.h"
 #include "soak/Bounds.h"
 #include "tests/support/InstallKeys.h"
 
@@ -20,7 +21,6 @@ constexpr std::uint64_t kDeckStream = 1;
 constexpr std::uint64_t kDriverStream = 2;
 constexpr std::uint64_t kFaultStreamBase = 1000;
 
-constexpr std::uint8_t kRequestCard = 0x30;
 const ByteString kNoCardReply = {0x0A, 0x01};
 
 InstallKeys LoadInstallKeys() { return {InstallKeyFor(5), InstallKeyFor(6)}; }
@@ -149,7 +149,7 @@ bool SoakRun::BackToPolling(Clock::time_point since) const {
         const sim::Exchange& a = log[i - 1];
         const sim::Exchange& b = log[i];
         const auto isEmptyPoll = [&](const sim::Exchange& e) {
-            return e.requestStart >= since && !e.request.empty() && e.request[0] == kRequestCard &&
+            return e.requestStart >= since && !e.request.empty() && e.request[0] == command::kRequestCard &&
                    e.reply == kNoCardReply;
         };
         if (isEmptyPoll(a) && isEmptyPoll(b) && b.requestStart - a.requestStart < kReplyWait / 2) return true;

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 
 namespace simtest {
 
@@ -64,39 +64,24 @@ ByteString HostPort::Read(std::size_t count, std::chrono::milliseconds timeout) 
 }
 
 ByteString HostPort::ReadReplyFrame(std::chrono::milliseconds timeout) {
-    ByteString frame = Read(12, timeout);
-    if (frame.size() < 12) return frame;
-    const ByteString rest = Read(std::size_t{frame[10]} + 19 - 6 - 12, timeout);
-    frame.insert(frame.end(), rest.begin(), rest.end());
-    return frame;
+    // Up to the length byte and its complement first; the length byte tells the rest.
+    constexpr auto kHead = static_cast<std::size_t>(frame::kReply.HeaderAt());
+    ByteString bytes = Read(kHead, timeout);
+    if (bytes.size() < kHead) return bytes;
+    const auto size = static_cast<std::size_t>(frame::kReply.SizeForLength(bytes[frame::kReply.LengthAt()]));
+    const ByteString rest = Read(size - kHead, timeout);
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    return bytes;
 }
 
-ByteString RequestFrame(const ByteString& command) {
-    ByteString body = {0x00, 0x00, 0xFF, 0xFF};
-    body.insert(body.end(), command.begin(), command.end());
-    const std::uint16_t crc = Crc16Frame(body.data(), static_cast<std::int32_t>(body.size()));
-    ByteString frame = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
-    const auto length = static_cast<std::uint8_t>(command.size() + 6);
-    frame.push_back(length);
-    frame.push_back(static_cast<std::uint8_t>(0xFF - length));
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    frame.push_back(static_cast<std::uint8_t>(crc));
-    frame.push_back(0xFF);
-    return frame;
-}
+ByteString RequestFrame(const ByteString& command) { return frame::BuildRequest(command, 0); }
 
-std::optional<ByteString> ReplyPayload(const ByteString& frame) {
-    const ByteString lead = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00};
-    if (frame.size() < 19 || !std::equal(lead.begin(), lead.end(), frame.begin())) return std::nullopt;
-    const std::uint8_t length = frame[10];
-    if (frame[11] != static_cast<std::uint8_t>(0xFF - length) || frame.size() != std::size_t{length} + 13)
+std::optional<ByteString> ReplyPayload(const ByteString& bytes) {
+    const auto size = static_cast<std::int32_t>(bytes.size());
+    if (size < frame::kReply.Overhead() || frame::JudgeReply(bytes.data(), size) != frame::ReplyVerdict::Good)
         return std::nullopt;
-    const std::size_t checked = frame.size() - 12 - 3;
-    const std::uint16_t crc = Crc16Frame(frame.data() + 12, static_cast<std::int32_t>(checked));
-    if (frame[12 + checked] != (crc >> 8) || frame[13 + checked] != (crc & 0xFF) || frame.back() != 0xFF)
-        return std::nullopt;
-    return ByteString(frame.begin() + 16, frame.end() - 3);
+    if (size != frame::kReply.SizeForLength(bytes[frame::kReply.LengthAt()])) return std::nullopt;
+    return ByteString(bytes.begin() + frame::kReply.BodyAt(), bytes.begin() + frame::kReply.ChecksumAt(size));
 }
 
 }  // namespace simtest

@@ -36,7 +36,7 @@ private:
     int lastError_ = 0;
 };
 
-// Request frame built here from the layout alone, independent of the simulator.
+// The request frame the tool would send for `command`.
 ByteString RequestFrame(const ByteString& command);
 // The payload of a well-formed reply frame; nothing if any part is off.
 std::optional<ByteString> ReplyPayload(const ByteString& frame);

@@ -3,6 +3,7 @@
 // open (and the link connected).
 #pragma once
 
+#include "card_init/ScanTexts.h"
 #include "reader_link/CommObjClas.h"
 
 #include <functional>
@@ -19,9 +20,6 @@ struct ScanPassReport {
     // of the serial devices, for whom the scan would go on finding nothing.
     bool AllPresentDenied() const { return portsPresent > 0 && portsDenied == portsPresent; }
 };
-
-// Said once to the operator when a pass's report is AllPresentDenied().
-inline constexpr const char* kNoSerialPermissionText = "无权访问串口，请将当前用户加入dialout组后重新登录。";
 
 struct PortScanHooks {
     // Called with the port name before each attempt ("com3").

@@ -1,9 +1,11 @@
 #include "cli/CliSupport.h"
 
+#include "cli/ExitCodes.h"
 #include "cryptel/InstallationKeys.h"
 #include "platform/Console.h"
 #include "platform/DebugChannel.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -14,7 +16,7 @@ void PrintError(const std::string& line) { platform::WriteErrLine(line); }
 int UsageError(const std::string& command, const std::string& message) {
     PrintError("cardfmt " + command + ": " + message);
     PrintError("Try 'cardfmt " + command + " --help'.");
-    return 2;
+    return kExitUsage;
 }
 
 void ApplyTrace(const Options& options) { platform::EnableDebugChannel(options.Has("--trace")); }
@@ -40,22 +42,32 @@ void ReportNoReader(const std::string& portName, const std::string& more) {
     PrintError("cardfmt: no reader answers on " + portName + more);
 }
 
+namespace {
+
 std::string SerialText(std::uint32_t serial) {
     char text[9];
     std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(serial));
     return text;
 }
 
-std::atomic<bool>& StopSignalled() {
-    static std::atomic<bool> flag{false};
-    return flag;
-}
+// Touched by the signal handler, so nothing but a lock-free atomic that is set up
+// before main runs: the handler may interrupt any code, its own first call included.
+std::atomic<bool> stopSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-namespace {
-extern "C" void OnStopSignal(int) { StopSignalled().store(true); }
+extern "C" void OnStopSignal(int) { stopSignalled.store(true); }
+
 }  // namespace
+
+void PrintCardResult(std::uint32_t serial, const std::string& result) { PrintLine(SerialText(serial) + " " + result); }
+
+void PrintCardResult(std::uint32_t serial, InitOutcome outcome) {
+    PrintCardResult(serial, outcome == InitOutcome::Ok ? "ok" : OutcomeMessage(outcome));
+}
 
 void InstallStopSignals() {
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
 }
+
+bool StopSignalled() { return stopSignalled.load(); }

@@ -1,10 +1,10 @@
 // Helpers shared by the subcommands: output, usage errors, opening the port.
 #pragma once
 
+#include "card_init/CardInit.h"
 #include "cli/Options.h"
 #include "reader_link/CommObjClas.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -30,9 +30,13 @@ bool ConnectOrExplain(TCommClass& comm, const std::string& portName);
 // timed out, as opposed to a reply that refused it).
 void ReportNoReader(const std::string& portName, const std::string& more = {});
 
-// "1234ABCD": the serial as 8 upper-case hexadecimal digits.
-std::string SerialText(std::uint32_t serial);
+// Prints the line of one card run, "SERIAL RESULT": the serial as 8 upper-case
+// hexadecimal digits ("1234ABCD"), then "ok", the operator's message for the
+// outcome, or the text of the error that cut the run short.
+void PrintCardResult(std::uint32_t serial, InitOutcome outcome);
+void PrintCardResult(std::uint32_t serial, const std::string& result);
 
-// SIGINT and SIGTERM set this flag instead of ending the process.
-std::atomic<bool>& StopSignalled();
+// After InstallStopSignals, SIGINT and SIGTERM ask the command to stop instead of
+// ending the process; StopSignalled tells whether one came.
 void InstallStopSignals();
+bool StopSignalled();

@@ -29,11 +29,11 @@ int InitCommand(const std::vector<std::string>& args) {
         } else {
             InitOutcome outcome = InitializeCard(comm, serial, InstallationKeyMaterial(), {},
                                                  InitOptions{.verify = options.Has("--verify")});
-            PrintLine(SerialText(serial) + " " + (outcome == InitOutcome::Ok ? "ok" : OutcomeMessage(outcome)));
+            PrintCardResult(serial, outcome);
             code = outcome == InitOutcome::Ok ? kExitOk : kExitNegative;
         }
     } catch (const std::exception& e) {
-        PrintLine(SerialText(serial) + " " + e.what());
+        PrintCardResult(serial, e.what());
     }
     comm.Disconnect();
     return code;

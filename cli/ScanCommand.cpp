@@ -11,11 +11,11 @@ int ScanCommand(const std::vector<std::string>& args) {
 
     TCommClass comm;
     PortScanHooks hooks;
-    if (!options.Has("--quiet")) hooks.trying = [](const std::string& name) { PrintError("正在打开" + name + "..."); };
-    hooks.stopRequested = [] { return StopSignalled().load(); };
+    if (!options.Has("--quiet")) hooks.trying = [](const std::string& name) { PrintError(ScanTryingText(name)); };
+    hooks.stopRequested = StopSignalled;
     auto found = ScanForReader(comm, hooks, passes ? static_cast<int>(*passes) : 0);
     if (!found) {
-        PrintError(StopSignalled().load() ? "用户停止打开" : "no reader answered on com1 to com15");
+        PrintError(StopSignalled() ? kScanUserStoppedText : "no reader answered on com1 to com15");
         return kExitNegative;
     }
     PrintLine(*found + " " + comm.LastOpenDevice());

@@ -13,7 +13,7 @@ constexpr long kReopenIntervalMs = 500;
 // watcher then cannot poll any more. Waits until the port opens again, or a stop.
 void ReopenPort(TCommClass& comm, const std::string& port) {
     PrintError("cardfmt: lost the reader on " + port + "; waiting for it to come back (Ctrl+C stops)");
-    while (!StopSignalled().load()) {
+    while (!StopSignalled()) {
         if (comm.OpenPort(port)) {
             PrintError("cardfmt: the reader on " + port + " is back");
             return;
@@ -72,9 +72,9 @@ int WatchCommand(const std::vector<std::string>& args) {
             };
             try {
                 InitOutcome outcome = InitializeCard(comm, serial, keys, {}, initOptions);
-                PrintLine(SerialText(serial) + " " + (outcome == InitOutcome::Ok ? "ok" : OutcomeMessage(outcome)));
+                PrintCardResult(serial, outcome);
             } catch (const std::exception& e) {
-                PrintLine(SerialText(serial) + " " + e.what());
+                PrintCardResult(serial, e.what());
                 done();
                 throw;  // the watcher forgets the card and reports it again
             }
@@ -87,13 +87,13 @@ int WatchCommand(const std::vector<std::string>& args) {
         };
         watcher.Start();
         bool silent = false;
-        while (!StopSignalled().load() && !(cards && reported.load() >= *cards)) {
+        while (!StopSignalled() && !(cards && reported.load() >= *cards)) {
             cardDone.Wait(200);
             TellReaderSilence(comm, *port, silent);
             if (!pollFailed.exchange(false)) continue;
             // The link is only touched here while the watcher stands still.
             watcher.Stop();
-            if (!comm.PortOpen()) ReopenPort(comm, *port);
+            if (comm.LastFailure() == LinkFailure::PortLost) ReopenPort(comm, *port);
             watcher.Start();
         }
         watcher.Stop();

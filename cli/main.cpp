@@ -2,23 +2,20 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
-#include <functional>
-#include <map>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
-const char* kUsage = R"(Usage: cardfmt COMMAND [OPTIONS]
+const char* kUsageHead = R"(Usage: cardfmt COMMAND [OPTIONS]
 
 Formats MIFARE Classic cards for the water-control installation: sectors 5 and 6
 get the installation's own keys. The reader sits on a serial port.
 
 Commands:
-  probe --port PORT [--trace]            ask whether a reader answers on PORT
-  init  --port PORT [--verify] [--trace] format the card lying on the reader
-  watch --port PORT [--cards N] [--verify] [--trace]
-                                         format every card laid on the reader
-  scan  [--passes N] [--quiet] [--trace] find the port where a reader answers
+)";
 
+const char* kUsageTail = R"(
 PORT is com1..com15 or a device path. On Linux comN is the entry comN of
 ~/.config/cardfmt/ports/ (a symlink to a device) when present, else the N-th
 serial device among /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*.
@@ -38,8 +35,18 @@ could not be opened, or a usage error.
 Run 'cardfmt COMMAND --help' for the details of one command.
 )";
 
-const std::map<std::string, std::string> kCommandHelp = {
-    {"probe", R"(Usage: cardfmt probe --port PORT [--trace]
+// One row per subcommand: its name, what runs it, its lines in the overview and
+// its own help.
+struct CommandEntry {
+    const char* name;
+    int (*run)(const std::vector<std::string>& args);
+    const char* summary;
+    const char* help;
+};
+
+const CommandEntry kCommands[] = {
+    {"probe", ProbeCommand, "  probe --port PORT [--trace]            ask whether a reader answers on PORT\n",
+     R"(Usage: cardfmt probe --port PORT [--trace]
 
 Opens PORT, sends the reader probe and closes the port again.
 Prints "PORT reader answered" or "PORT no reader answered".
@@ -47,7 +54,8 @@ Prints "PORT reader answered" or "PORT no reader answered".
 Example: cardfmt probe --port com3 --trace
 Exit codes: 0 a reader answered; 1 no reader answered; 2 the port could not be opened.
 )"},
-    {"init", R"(Usage: cardfmt init --port PORT [--verify] [--trace]
+    {"init", InitCommand, "  init  --port PORT [--verify] [--trace] format the card lying on the reader\n",
+     R"(Usage: cardfmt init --port PORT [--verify] [--trace]
 
 Formats the card lying on the reader: sectors 5 and 6 get the installation keys.
 Prints one line: "SERIAL ok", or "SERIAL MESSAGE" with the operator's message
@@ -59,7 +67,10 @@ with their new keys before it counts as formatted ("扇区密码写入后校验�
 Example: cardfmt init --port com3
 Exit codes: 0 formatted; 1 a message, no card or no reader; 2 the port could not be opened.
 )"},
-    {"watch", R"(Usage: cardfmt watch --port PORT [--cards N] [--verify] [--trace]
+    {"watch", WatchCommand,
+     "  watch --port PORT [--cards N] [--verify] [--trace]\n"
+     "                                         format every card laid on the reader\n",
+     R"(Usage: cardfmt watch --port PORT [--cards N] [--verify] [--trace]
 
 Polls the reader every 100 ms and formats every newly presented card, printing
 one line per card as "init" does (--verify as for "init"). Stops after N cards
@@ -72,7 +83,8 @@ for it to come back.
 Example: cardfmt watch --port com3 --cards 50
 Exit codes: 0 stopped normally; 2 the port could not be opened.
 )"},
-    {"scan", R"(Usage: cardfmt scan [--passes N] [--quiet] [--trace]
+    {"scan", ScanCommand, "  scan  [--passes N] [--quiet] [--trace] find the port where a reader answers\n",
+     R"(Usage: cardfmt scan [--passes N] [--quiet] [--trace]
 
 Tries com1 to com15 in turn, over and over, until a reader answers the probe.
 Prints "comN DEVICE" for that port. Progress goes to stderr unless --quiet.
@@ -83,28 +95,33 @@ Exit codes: 0 a reader was found; 1 none was found or the scan was stopped.
 )"},
 };
 
+std::string Usage() {
+    std::string usage = kUsageHead;
+    for (const CommandEntry& command : kCommands) usage += command.summary;
+    return usage + kUsageTail;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        PrintLine(kUsage);
-        return args.empty() ? kExitNoPort : kExitOk;
+        PrintLine(Usage());
+        return args.empty() ? kExitUsage : kExitOk;
     }
     const std::string command = args[0];
     args.erase(args.begin());
-    const std::map<std::string, std::function<int(const std::vector<std::string>&)>> commands = {
-        {"probe", ProbeCommand}, {"init", InitCommand}, {"watch", WatchCommand}, {"scan", ScanCommand}};
-    auto it = commands.find(command);
-    if (it == commands.end()) {
+    const auto* entry = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                     [&](const CommandEntry& c) { return command == c.name; });
+    if (entry == std::end(kCommands)) {
         PrintError("cardfmt: unknown command '" + command + "'");
         PrintError("Try 'cardfmt --help'.");
-        return kExitNoPort;
+        return kExitUsage;
     }
     for (const auto& a : args)
         if (a == "--help" || a == "-h") {
-            PrintLine(kCommandHelp.at(command));
+            PrintLine(entry->help);
             return kExitOk;
         }
-    return it->second(args);
+    return entry->run(args);
 }

@@ -1,4 +1,5 @@
-// The reader's command codes: the first byte of every request.
+// The reader's command codes: the first byte of every request. Constants only:
+// nothing here runs, raises or belongs to a thread.
 #pragma once
 
 #include <cstdint>

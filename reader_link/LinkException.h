@@ -1,5 +1,7 @@
 // The general error of the reader link: a command while no port is open, or an
-// empty command. The text is meant for the operator (UTF-8).
+// empty command. The text is meant for the operator (UTF-8). Which calls raise it,
+// and on which thread, is said with TCommClass (CommObjClas.h); the link catches it
+// nowhere, so it reaches whoever ran the command.
 #pragma once
 
 #include <stdexcept>

@@ -33,7 +33,7 @@ namespace owed {
 using Clock = std::chrono::steady_clock;
 
 // Quiet needed after the taken answer and after each later burst, given how long
-// the answer took since the first sending.
+// the answer took since the first sending. Pure: any thread; raises nothing.
 Clock::duration QuietNeeded(Clock::duration sinceFirstSending);
 // The longest the listening lasts after the answer that was taken: three attempts'
 // span of 2000 ms each.
@@ -43,6 +43,7 @@ inline constexpr long kLookEveryMs = 5;
 
 // Listens on after a repeated command until the line has been quiet long enough,
 // throwing away what comes. `receiver` must stand still (StopReading). Raises nothing.
+// Runs on the thread of the transaction that was repeated, before it returns.
 void DropOwedAnswers(TRecvClass& receiver, Clock::time_point firstSending, Clock::time_point answered);
 
 }  // namespace owed

@@ -1,4 +1,5 @@
-// The sector trailer this tool writes: key A, the access bytes and key B.
+// The sector trailer this tool writes: key A, the access bytes and key B. Constants
+// only: nothing here runs, raises or belongs to a thread.
 #pragma once
 
 #include <array>

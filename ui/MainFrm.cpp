@@ -96,12 +96,11 @@ void TMainForm::btnStartInitClick() {
     if (!CardWatcher) {
         CardWatcher = std::make_unique<TAutoFindCardThrd>(CommLink.get());
         CardWatcher->OnNewCard = [this](std::uint32_t serial) { OnCardFound(serial); };
-        // On the watcher's thread, the one using the link: a step that failed with
-        // the port still open (a garbled answer) is the watcher's business, and it
-        // carries on; a link that closed its port (a write failed: the adapter was
-        // unplugged) is the window's.
+        // On the watcher's thread, the one using the link: a step that failed for
+        // any other reason is the watcher's business, and it carries on; a link that
+        // lost its port (a write failed: the adapter was unplugged) is the window's.
         CardWatcher->OnPollError = [this] {
-            if (!CommLink->PortOpen()) Face.PostToSelf(WM_PORTLOST);
+            if (CommLink->LastFailure() == LinkFailure::PortLost) Face.PostToSelf(WM_PORTLOST);
         };
         // While this thread waits for the watcher, the watcher may be waiting for the
         // operator to confirm a message on this thread: keep the window working.

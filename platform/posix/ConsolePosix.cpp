@@ -1,28 +1,8 @@
-#include "platform/Console.h"
-
-#include <cstdio>
-#include <mutex>
+#include "platform/ConsoleDevice.h"
 
 namespace platform {
-namespace {
 
-// One lock for both streams: a terminal shows stdout and stderr interleaved, and
-// a line must never be split by another thread's line.
-std::mutex& ConsoleMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-void WriteLine(std::FILE* stream, const std::string& utf8) {
-    std::lock_guard lock(ConsoleMutex());
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
-
-}  // namespace
-
-void WriteOutLine(const std::string& utf8) { WriteLine(stdout, utf8); }
-void WriteErrLine(const std::string& utf8) { WriteLine(stderr, utf8); }
+// A terminal here takes the UTF-8 bytes, like a file or a pipe.
+bool WriteConsoleDeviceLine(std::FILE* /*stream*/, const std::string& /*utf8*/) { return false; }
 
 }  // namespace platform

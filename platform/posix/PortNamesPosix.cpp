@@ -1,4 +1,5 @@
 #include "platform/PortNames.h"
+#include "platform/SerialPortCommon.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,19 +11,6 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-// "comN" (any case, N from 1) → N; anything else → 0.
-int ComNumber(const std::string& name) {
-    if (name.size() < 4) return 0;
-    for (int i = 0; i < 3; ++i)
-        if (std::tolower(static_cast<unsigned char>(name[i])) != "com"[i]) return 0;
-    int n = 0;
-    for (std::size_t i = 3; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i])) || n > 9999) return 0;
-        n = n * 10 + (name[i] - '0');
-    }
-    return n;
-}
 
 // Natural order within a group: ttyUSB2 before ttyUSB10.
 long Suffix(const std::string& name, std::size_t prefixLength) {
@@ -61,7 +49,7 @@ std::vector<std::string> EnumerateSerialDevices() {
 
 std::string ResolvePortName(const std::string& portName) {
     if (portName.find('/') != std::string::npos) return portName;
-    int n = ComNumber(portName);
+    const long n = ComPortNumber(portName);
     if (n <= 0) return {};
     std::string folder = PortTableFolder();
     if (!folder.empty()) {

@@ -1,5 +1,5 @@
-#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialPortCommon.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -128,12 +128,7 @@ OpenFailure OpenFailureOf(int err) {
 
 OpenResult OpenSerialPort(const std::string& portName) {
     OpenResult result;
-    result.device = ResolvePortName(portName);
-    if (result.device.empty()) {
-        result.error = portName.empty() ? "no port name given" : "no serial device is known by this name";
-        result.failure = OpenFailure::NoDevice;
-        return result;
-    }
+    if (!ResolveForOpen(portName, result)) return result;
     int fd = ::open(result.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         int err = errno;
@@ -156,7 +151,7 @@ OpenResult OpenSerialPort(const std::string& portName) {
     if (::tcgetattr(fd, &tio) != 0) {
         int err = errno;
         ::close(fd);
-        result.error = err == ENOTTY ? "not a serial device" : ErrnoText(err);
+        result.error = err == ENOTTY ? kNotSerialDeviceText : ErrnoText(err);
         return result;
     }
     ::cfmakeraw(&tio);
@@ -170,7 +165,7 @@ OpenResult OpenSerialPort(const std::string& portName) {
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         int err = errno;
         ::close(fd);
-        result.error = "the line settings were refused: " + ErrnoText(err);
+        result.error = kLineSettingsRefusedText + ErrnoText(err);
         return result;
     }
     result.port = std::make_unique<PosixSerialPort>(fd);

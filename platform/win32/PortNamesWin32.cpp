@@ -1,32 +1,16 @@
 #include "platform/PortNames.h"
+#include "platform/SerialPortCommon.h"
 #include "platform/win32/Win32Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <utility>
 
 namespace platform {
-namespace {
-
-// "comN" (any case, N from 1) → N; anything else → 0.
-long ComNumber(const std::string& name) {
-    if (name.size() < 4) return 0;
-    for (int i = 0; i < 3; ++i)
-        if (std::tolower(static_cast<unsigned char>(name[static_cast<std::size_t>(i)])) != "com"[i]) return 0;
-    long n = 0;
-    for (std::size_t i = 3; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i])) || n > 9999) return 0;
-        n = n * 10 + (name[i] - '0');
-    }
-    return n;
-}
-
-}  // namespace
 
 std::string ResolvePortName(const std::string& portName) {
     if (portName.find_first_of("\\/") != std::string::npos) return portName;
-    const long n = ComNumber(portName);
+    const long n = ComPortNumber(portName);
     if (n <= 0) return {};
     // The bare name "COMn" is a DOS device name that Windows knows only for n up
     // to 9; COM10 and above open only through the device namespace. \\.\COMn works
@@ -55,7 +39,7 @@ std::vector<std::string> EnumerateSerialDevices() {
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS || type != REG_SZ) continue;
         const std::string name = win32::WideToUtf8(std::wstring(data, dataBytes / sizeof(wchar_t)).c_str());
-        const long n = ComNumber(name);
+        const long n = ComPortNumber(name);
         ports.emplace_back(n > 0 ? n : LONG_MAX, name);
     }
     ::RegCloseKey(key);

@@ -1,5 +1,5 @@
-#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialPortCommon.h"
 #include "platform/win32/ShortWait.h"
 #include "platform/win32/Win32Text.h"
 
@@ -244,11 +244,7 @@ OpenResult Fail(OpenResult result, HANDLE handle, const std::string& what, DWORD
 
 OpenResult OpenSerialPort(const std::string& portName) {
     OpenResult result;
-    result.device = ResolvePortName(portName);
-    if (result.device.empty()) {
-        result.error = portName.empty() ? "no port name given" : "no serial device is known by this name";
-        return result;
-    }
+    if (!ResolveForOpen(portName, result)) return result;
     // Share mode 0: nobody else may open the port while we hold it, and we fail
     // while somebody else does.
     HANDLE handle = ::CreateFileA(result.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -264,10 +260,10 @@ OpenResult OpenSerialPort(const std::string& portName) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb))
-        return Fail(std::move(result), handle, "not a serial device: ", ::GetLastError());
+        return Fail(std::move(result), handle, std::string(kNotSerialDeviceText) + ": ", ::GetLastError());
     ApplyLineSettings(dcb);
     if (!::SetCommState(handle, &dcb))
-        return Fail(std::move(result), handle, "the line settings were refused: ", ::GetLastError());
+        return Fail(std::move(result), handle, kLineSettingsRefusedText, ::GetLastError());
     COMMTIMEOUTS timeouts = LinkTimeouts();
     if (!::SetCommTimeouts(handle, &timeouts))
         return Fail(std::move(result), handle, "the port's time-outs were refused: ", ::GetLastError());

@@ -1,6 +1,7 @@
 // cardfmt-gui: the card formatting desk's window program.
 #include "gui_start/GuiStart.h"
 #include "platform/DebugChannel.h"
+#include "ui/FormTexts.h"
 #include "ui/qt/QtMainForm.h"
 
 #include <QApplication>
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
     GuiStartOptions start;
     if (auto exitCode = PrepareGuiStart(argc, argv, start, std::cout, std::cerr)) return *exitCode;
     QApplication app(argc, argv);
-    app.setApplicationName("发卡格式机");
+    app.setApplicationName(formtext::kApplicationName);
     if (start.trace) platform::EnableDebugChannel(true);
     auto* form = new QtMainForm;
     form->show();

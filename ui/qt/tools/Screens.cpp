@@ -1,8 +1,10 @@
 // cardfmt-screens OUTDIR: renders the main window in its states (idle, scanning,
 // connected, running, unplugged) and the message dialogs to PNG files, driving the real window
 // against the simulated reader linked as com3.
+#include "card_init/CardInit.h"
 #include "platform/PortNames.h"
 #include "sim/SimReader.h"
+#include "ui/FormTexts.h"
 #include "ui/qt/MsgBox.h"
 #include "ui/qt/QtMainForm.h"
 
@@ -36,7 +38,7 @@ void Save(QWidget* w, const QString& dir, const QString& name) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    app.setApplicationName("发卡格式机");
+    app.setApplicationName(formtext::kApplicationName);
     if (argc < 2) {
         std::fprintf(stderr, "usage: cardfmt-screens OUTDIR\n");
         return 2;
@@ -77,16 +79,16 @@ int main(int argc, char** argv) {
         }
     };
     reader.Hangup();
-    waitFor("com3已断开...");
+    waitFor(QString::fromStdString(formtext::StatusLost("com3")));
     Save(form, out, "main-unplugged");
     reader.Reappear();
-    waitFor("com3已打开...");
+    waitFor(QString::fromStdString(formtext::StatusOpened("com3")));
 
     for (auto [text, kind, buttons, name] :
-         {std::tuple{QString("该卡已初始化。"), mkInformation, MessageButtons(mbOK), "dialog-info"},
-          std::tuple{QString("请将格式化软件放置在水控软件安装目录。"), mkInformation, MessageButtons(mbOK),
-                     "dialog-placement"},
-          std::tuple{QString("扇区密码校验失败，该卡不是新卡。是否重试？"), mkConfirmation,
+         {std::tuple{QString(OutcomeMessage(InitOutcome::AlreadyInitialized)), mkInformation, MessageButtons(mbOK),
+                     "dialog-info"},
+          std::tuple{QString(formtext::kNotPlaced), mkInformation, MessageButtons(mbOK), "dialog-placement"},
+          std::tuple{QString(OutcomeMessage(InitOutcome::NotANewCard)) + "是否重试？", mkConfirmation,
                      MessageButtons(mbYes | mbNo | mbCancel), "dialog-question"}}) {
         TMessageForm* dialog = BuildMessageDialog(text, kind, buttons);
         dialog->show();

@@ -1,6 +1,5 @@
 # Cross-builds cardfmt for 32-bit Windows (i686) on Debian with MinGW-w64:
-#   cmake -S . -B build-mingw32 -G Ninja \
-#         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCARDFMT_BUILD_GUI=OFF
+#   cmake --preset mingw32          (into build-mingw32/; CMakePresets.json)
 # Needs g++-mingw-w64-i686-posix and libgcrypt-mingw-w64-dev (it holds both
 # architectures); tests run under a wine that runs 32-bit programs (wine32:i386).
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,6 +1,5 @@
 # Cross-builds cardfmt for 64-bit Windows on Debian with MinGW-w64:
-#   cmake -S . -B build-mingw -G Ninja \
-#         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCARDFMT_BUILD_GUI=OFF
+#   cmake --preset mingw64          (into build-mingw/; CMakePresets.json)
 # Needs g++-mingw-w64-x86-64-posix and libgcrypt-mingw-w64-dev; tests run under
 # wine when it is installed. cmake/toolchain-mingw32.cmake is the 32-bit twin.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,10 +1,10 @@
 // The port scan over a port table of our own: dead entries, a silent port and the
 // simulated reader.
 #include "card_init/PortScan.h"
-#include "harness/Frames.h"
 #include "harness/MemoryPort.h"
 #include "harness/PortTable.h"
 #include "platform/PortNames.h"
+#include "reader_link/FrameLayout.h"
 #include "sim/SimReader.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
         auto shared = std::make_shared<harness::MemoryPort::Shared>();
         const std::uint8_t probeAnswer = kind == PortKind::Reader ? 0x00 : 0x01;
         shared->responder = [probeAnswer](const ByteString&, std::deque<std::uint8_t>& in) {
-            ByteString f = ReplyFrame({0x0A, 0x00, probeAnswer});
+            ByteString f = frame::BuildReply({0x0A, 0x00, probeAnswer});
             in.insert(in.end(), f.begin(), f.end());
         };
         r.device = "/dev/fake-" + name;

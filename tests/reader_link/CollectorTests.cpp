@@ -1,7 +1,7 @@
 // How the receive worker cuts reply frames out of the byte stream, driven one step
 // at a time over an in-memory port.
-#include "harness/Frames.h"
 #include "harness/MemoryPort.h"
+#include "reader_link/FrameLayout.h"
 #include "reader_link/RecvClass.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ protected:
     bool acceptFrames = true;
 };
 
-const ByteString kReply = ReplyFrame({0x0A, 0x00});
+const ByteString kReply = frame::BuildReply({0x0A, 0x00});
 
 }  // namespace
 
@@ -62,7 +62,7 @@ TEST_F(Collector, FrameInPiecesIsDeliveredOnceWhenTheLineGoesQuiet) {
 
 TEST_F(Collector, TwoFramesBackToBackDeliverOnlyTheFirst) {
     ByteString two = kReply;
-    ByteString second = ReplyFrame({0x36, 0x00, 1, 2, 3, 4});
+    ByteString second = frame::BuildReply({0x36, 0x00, 1, 2, 3, 4});
     two.insert(two.end(), second.begin(), second.end());
     Queue(two);
     Step(2);

@@ -1,10 +1,10 @@
 // Reader commands and the connection rules, over an in-memory port that answers
 // like a reader.
-#include "harness/Frames.h"
 #include "harness/MemoryPort.h"
 #include "harness/TraceCapture.h"
 #include "platform/Clock.h"
 #include "reader_link/CommObjClas.h"
+#include "reader_link/FrameLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ protected:
             ByteString command(frame.begin() + 17, frame.end() - 3);
             ByteString payload = reply(command);
             if (payload.empty()) return;
-            ByteString f = ReplyFrame(payload);
+            ByteString f = frame::BuildReply(payload);
             in.insert(in.end(), f.begin(), f.end());
         };
     }
@@ -222,7 +222,7 @@ TEST_F(Commands, FailedWriteLeavesTheBrokenState) {
 TEST_F(Commands, StaleInputNeverAnswersANewRequest) {
     ASSERT_TRUE(link.Connect("com1"));
     // A late "card present" reply sits in the driver's queue when the serial read goes out.
-    harness::MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
+    harness::MemoryPort::Queue(*shared, frame::BuildReply({0x0A, 0x00}));
     Answer([](const ByteString& c) {
         return c[0] == 0x31 ? ByteString{0x36, 0x00, 4, 3, 2, 1} : ByteString{0x0A, 0x00};
     });
@@ -282,7 +282,7 @@ TEST_F(Commands, AnAnswerTakenBeforeTheRepeatsWaitLeavesTheWorkerIdle) {
     link.SetRetryCount(2);
     shared->afterWrite = [this](std::size_t writes) {
         if (writes != 2) return;
-        harness::MemoryPort::Queue(*shared, ReplyFrame({0x0A, 0x00}));
+        harness::MemoryPort::Queue(*shared, frame::BuildReply({0x0A, 0x00}));
         // Still reading for the first sending, the worker takes it and stops.
         for (int i = 0; i < 5000 && link.Receiver().StartEvent.IsSet(); ++i) platform::SleepMs(1);
     };

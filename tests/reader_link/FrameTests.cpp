@@ -1,8 +1,8 @@
 // The frame layout, its checksum and the judging of reply frames.
-#include "harness/Frames.h"
 #include "harness/TraceCapture.h"
 #include "reader_link/CommObjClas.h"
 #include "reader_link/CrcUnit.h"
+#include "reader_link/FrameLayout.h"
 #include "reader_link/RequestTrace.h"
 
 #include <gtest/gtest.h>
@@ -165,7 +165,7 @@ TEST_F(Judging, FramesTooShortForTheirChecksumAreRejected) {
 
 TEST_F(Judging, EmptyPayloadAcceptedWithoutTouchingBuffer) {
     Fill(0x66);
-    EXPECT_TRUE(Judge(ReplyFrame({})));
+    EXPECT_TRUE(Judge(frame::BuildReply({})));
     EXPECT_TRUE(BufferAll(0x66));
 }
 
@@ -181,7 +181,7 @@ TEST_F(Judging, LongPayloadTracedToFortyOneBytes) {
     ByteString payload(60);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i);
     harness::TraceCapture trace;
-    EXPECT_TRUE(Judge(ReplyFrame(payload)));
+    EXPECT_TRUE(Judge(frame::BuildReply(payload)));
     EXPECT_EQ(link.ReplyBuffer[59], 59);
     ASSERT_EQ(trace.Lines().size(), 1u);
     EXPECT_EQ(trace.Lines()[0], "接收指令：" + HexDump(payload.data(), 41));

@@ -2,8 +2,8 @@
 // and that a stop clicked during it ends the scan before another port is tried.
 #include "FakeFace.h"
 
-#include "harness/Frames.h"
 #include "harness/MemoryPort.h"
+#include "reader_link/FrameLayout.h"
 #include "ui/BasicCommFrm.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ protected:
             }
             auto shared = std::make_shared<harness::MemoryPort::Shared>();
             shared->responder = [](const std::vector<std::uint8_t>&, std::deque<std::uint8_t>& incoming) {
-                const ByteString notAReader = ReplyFrame({0x01, 0x00, 0x01});
+                const ByteString notAReader = frame::BuildReply({0x01, 0x00, 0x01});
                 incoming.insert(incoming.end(), notAReader.begin(), notAReader.end());
             };
             result.port = std::make_unique<harness::MemoryPort>(shared);

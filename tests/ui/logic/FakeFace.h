@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace harness {
+
 class FakeFace : public TFormFace {
 public:
     void SetEnabled(FormControl control, bool enabled) override { enabled_[control] = enabled; }
@@ -37,3 +39,5 @@ public:
 private:
     std::map<FormControl, bool> enabled_;
 };
+
+}  // namespace harness

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace harness;
+
 namespace {
 
 // A panel whose link opens only the ports `opens` lets through; behind each, something

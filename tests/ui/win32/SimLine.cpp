@@ -7,6 +7,8 @@
 #include <sstream>
 #include <vector>
 
+namespace harness {
+
 namespace {
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -50,3 +52,5 @@ std::string SimLine::Command(const std::string& line) const {
     }
     return {};
 }
+
+}  // namespace harness

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace harness {
+
 class SimLine {
 public:
     // Nothing when the environment names no simulated reader.
@@ -20,3 +22,5 @@ private:
     std::string commands_;
     std::string answers_;
 };
+
+}  // namespace harness

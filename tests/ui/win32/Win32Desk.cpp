@@ -10,6 +10,8 @@
 #include <fstream>
 #include <memory>
 
+namespace harness {
+
 using platform::win32::Utf8ToWide;
 using platform::win32::WideToUtf8;
 
@@ -105,7 +107,7 @@ void Win32Desk::PostClick(FormControl control) { ::PostMessageW(Control(control)
 
 bool Win32Desk::Enabled(FormControl control) const { return ::IsWindowEnabled(Control(control)) != FALSE; }
 
-std::string Win32Desk::Text(FormControl control) const { return WindowText(Control(control)); }
+std::string Win32Desk::Text(FormControl control) const { return harness::Text(Control(control)); }
 
 void Win32Desk::PostWork(std::function<void()> work) {
     ::PostMessageW(WorkWindow(), kRunWork, 0, reinterpret_cast<LPARAM>(new std::function<void()>(std::move(work))));
@@ -136,12 +138,6 @@ std::vector<HWND> Win32Desk::Dialogs() const {
     return found.dialogs;
 }
 
-std::string WindowText(HWND hwnd) {
-    wchar_t text[1024] = {};
-    ::GetWindowTextW(hwnd, text, 1024);
-    return WideToUtf8(text);
-}
-
 std::vector<HWND> ChildrenWithText(HWND dialog, const std::string& utf8) {
     struct Search {
         std::string text;
@@ -151,7 +147,7 @@ std::vector<HWND> ChildrenWithText(HWND dialog, const std::string& utf8) {
         dialog,
         [](HWND child, LPARAM param) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
-            if (WindowText(child) == s->text) s->found.push_back(child);
+            if (harness::Text(child) == s->text) s->found.push_back(child);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -183,15 +179,4 @@ void PressKey(HWND dialog, UINT virtualKey, bool ctrl) {
     }
 }
 
-std::string ClipboardText() {
-    std::string text;
-    if (!::OpenClipboard(nullptr)) return text;
-    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
-            text = WideToUtf8(chars);
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
+}  // namespace harness

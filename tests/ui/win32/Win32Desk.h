@@ -4,6 +4,7 @@
 // to see what the operator sees.
 #pragma once
 
+#include "tests/ui/win32/Win32TestSupport.h"
 #include "ui/FormFace.h"
 #include "ui/win32/MsgBox.h"
 #include "ui/win32/Win32Form.h"
@@ -13,6 +14,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace harness {
 
 class Win32Desk {
 public:
@@ -53,12 +56,10 @@ private:
     TWin32Form* form_ = nullptr;
 };
 
-// The text of a window or control, UTF-8.
-std::string WindowText(HWND hwnd);
 // The child controls of a dialog whose text is `utf8`.
 std::vector<HWND> ChildrenWithText(HWND dialog, const std::string& utf8);
 // Sends a key to the dialog's focused control as the keyboard would, with Ctrl
 // held down for the key when `ctrl`.
 void PressKey(HWND dialog, UINT virtualKey, bool ctrl = false);
-// The clipboard's Unicode text, UTF-8.
-std::string ClipboardText();
+
+}  // namespace harness

@@ -16,6 +16,8 @@
 #include <functional>
 #include <regex>
 
+using namespace harness;
+
 namespace {
 
 using C = FormControl;
@@ -139,7 +141,7 @@ TEST_F(Win32MainWindow, AForeignCardGivesOneDialogThatCopiesWithCtrlCAndClosesWi
     HWND dialog = WaitForOneDialog();
     ASSERT_NE(dialog, nullptr);
     Picture(dialog, "win32-dialog-not-new");
-    EXPECT_EQ(WindowText(dialog), "提示");
+    EXPECT_EQ(Text(dialog), "提示");
     EXPECT_EQ(ChildrenWithText(dialog, kNotANewCard).size(), 1u);
 
     ::OpenClipboard(nullptr);
@@ -147,7 +149,7 @@ TEST_F(Win32MainWindow, AForeignCardGivesOneDialogThatCopiesWithCtrlCAndClosesWi
     ::CloseClipboard();
     PressKey(dialog, 'C', true);
     const std::string divider = "---------------------------\r\n";
-    EXPECT_EQ(ClipboardText(),
+    EXPECT_EQ(platform::win32::WideToUtf8(ClipboardText()),
               divider + "提示\r\n" + divider + kNotANewCard + "\r\n" + divider + "确认   \r\n" + divider);
     EXPECT_TRUE(::IsWindow(dialog));
 

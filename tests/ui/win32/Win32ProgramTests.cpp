@@ -17,6 +17,8 @@
 #include <iterator>
 #include <regex>
 
+using namespace harness;
+
 namespace {
 
 using platform::win32::Utf8ToWide;
@@ -98,11 +100,11 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
 
     ::SendMessageW(Button(window, FormControl::btnOpenComm), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(Button(window, FormControl::btnStartInit)) != FALSE; }));
-    EXPECT_EQ(WindowText(Button(window, FormControl::lblComStatTips)), "com1已打开...");
+    EXPECT_EQ(Text(Button(window, FormControl::lblComStatTips)), "com1已打开...");
 
     ASSERT_EQ(sim->Command("place 0A0B0C0D fresh"), "ok placed 0A0B0C0D");
     ::SendMessageW(Button(window, FormControl::btnStartInit), BM_CLICK, 0, 0);
-    EXPECT_EQ(WindowText(Button(window, FormControl::btnStartInit)), "停止初始化");
+    EXPECT_EQ(Text(Button(window, FormControl::btnStartInit)), "停止初始化");
     const std::regex formatted(".* s5 [0-9A-F]{12} FF078069 [0-9A-F]{12} s6 [0-9A-F]{12} FF078069 .*");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0A0B0C0D"), formatted); }));
     ASSERT_EQ(sim->Command("place 0E0F1011 fresh"), "ok placed 0E0F1011");
@@ -117,7 +119,7 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
         return dialog != nullptr;
     }));
     if (dialog) {
-        EXPECT_EQ(WindowText(dialog), "提示");
+        EXPECT_EQ(Text(dialog), "提示");
         EXPECT_EQ(ChildrenWithText(dialog, "扇区密码校验失败，该卡不是新卡。").size(), 1u);
         const std::vector<HWND> ok = ChildrenWithText(dialog, "确认");
         ASSERT_EQ(ok.size(), 1u);

@@ -95,11 +95,13 @@ TEST(DialogHandOver, OpensOnTheUiThreadAndWaitsForTheAnswer) {
     // The dialog is open and nobody has answered: the asker must still wait.
     // Its answer comes through the UI thread, as a click would.
     std::atomic<bool> answered{false};
+    // Nothing of this test's frame is touched once the answer is given: the asker,
+    // and with it the test, may go on at once.
     ASSERT_TRUE(ui.Post([&] {
         EXPECT_FALSE(returned.load());
-        pendingAnswer(6);
-        pendingAnswer = nullptr;
         answered = true;
+        std::function<void(int)> finish = std::move(pendingAnswer);
+        finish(6);
     }));
     asker.join();
     EXPECT_TRUE(answered);

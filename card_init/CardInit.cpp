@@ -1,7 +1,8 @@
 #include "card_init/CardInit.h"
 
 #include "card_init/SplitFirst.h"
-#include "cryptel/Cryptel.h"
+#include "cryptel/SecureWipe.h"
+#include "platform/DebugChannel.h"
 #include "reader_link/SectorTrailer.h"
 
 #include <cstdlib>
@@ -25,9 +26,9 @@ class RunKeys {
 public:
     explicit RunKeys(TCommClass& comm) : comm_(comm) {}
     ~RunKeys() {
-        for (SectorStep& step : sectors) CryptelWipe(step.installKey.data(), step.installKey.size());
-        CryptelWipe(work.data(), work.size());
-        CryptelWipe(comm_.SectorKey.data(), comm_.SectorKey.size());
+        for (SectorStep& step : sectors) cryptel::WipeBytes(step.installKey.data(), step.installKey.size());
+        cryptel::WipeBytes(work.data(), work.size());
+        cryptel::WipeBytes(comm_.SectorKey.data(), comm_.SectorKey.size());
         comm_.SectorKey.clear();
     }
     RunKeys(const RunKeys&) = delete;
@@ -53,7 +54,7 @@ bool Decipher(const KeyMaterial& material, const std::string& token, SectorKeyBy
         const bool whole = text.size() >= key.size();
         if (whole)
             for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(text[i]);
-        CryptelWipe(text.data(), text.size());
+        cryptel::WipeBytes(text.data(), text.size());
         return whole;
     } catch (...) {
         return false;
@@ -117,7 +118,13 @@ InitOutcome RunOnCard(TCommClass& comm, std::uint32_t serial, const KeyMaterial&
     std::uint32_t runSerial = serial;
 
     RunKeys runKeys(comm);
-    if (!PlanSectors(keys, runKeys.sectors)) return InitOutcome::KeysUnavailable;
+    if (!PlanSectors(keys, runKeys.sectors)) {
+        // The operator sees only the message; whoever reads the trace learns which
+        // file was refused and why.
+        if (!keys.problemForTrace.empty() && platform::DebugChannelActive())
+            platform::DebugOutput("密钥库不可用：" + keys.problemForTrace);
+        return InitOutcome::KeysUnavailable;
+    }
 
     for (const SectorStep& step : runKeys.sectors) {
         comm.SectorNo = step.sector;

@@ -11,7 +11,13 @@ struct KeyMaterial {
     // The deciphered text of a token; its first six characters are the key bytes.
     // A text shorter than six characters means the token did not decipher.
     std::function<std::string(const std::string& token, const std::string& keyName)> decrypt;
+    // Why no key can be had, when that is known before any card (a key library
+    // that is not the program's own): for the command line (English) and the
+    // trace (Chinese), file and remedy included. Empty otherwise.
+    std::string problem;
+    std::string problemForTrace;
 };
 
-// The tokens and key name built into this installation, deciphered by the Cryptel library.
+// The tokens and key name built into this installation, deciphered by the program's
+// own Cryptel library (KeyLibrary.h), which is loaded on the first call.
 KeyMaterial InstallationKeyMaterial();

@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 
+#include "card_init/KeyMaterial.h"
 #include "cli/ExitCodes.h"
 #include "cryptel/InstallationKeys.h"
 #include "platform/Console.h"
@@ -26,6 +27,12 @@ void SayIfDemoKeys() {
     PrintError(
         "cardfmt: demo keys in use: cards formatted by this build are useless to a real installation "
         "(build it with the installation's CARDFMT_KEY_NAME and CARDFMT_KEY_TOKENS)");
+}
+
+void SayIfKeyLibraryRefused() {
+    const KeyMaterial keys = InstallationKeyMaterial();
+    if (keys.problem.empty()) return;
+    PrintError("cardfmt: no card will be written: " + keys.problem);
 }
 
 bool ConnectOrExplain(TCommClass& comm, const std::string& portName) {

@@ -22,6 +22,10 @@ void ApplyTrace(const Options& options);
 // Says once on stderr when this build carries the demo keys.
 void SayIfDemoKeys();
 
+// Says on stderr why the key library was refused, when it was: every card run then
+// ends with "扇区密码解密失败。" before anything is written.
+void SayIfKeyLibraryRefused();
+
 // Connects the link to the port, or explains on stderr why not (port, device and
 // the system's reason). Returns false when the port could not be opened.
 bool ConnectOrExplain(TCommClass& comm, const std::string& portName);

@@ -9,6 +9,7 @@ int InitCommand(const std::vector<std::string>& args) {
     if (!port || port->empty()) return UsageError("init", "--port PORT is required");
     ApplyTrace(options);
     SayIfDemoKeys();
+    SayIfKeyLibraryRefused();
 
     TCommClass comm;
     if (!ConnectOrExplain(comm, *port)) return kExitNoPort;

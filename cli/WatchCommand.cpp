@@ -46,6 +46,7 @@ int WatchCommand(const std::vector<std::string>& args) {
     ApplyTrace(options);
     InstallStopSignals();
     SayIfDemoKeys();
+    SayIfKeyLibraryRefused();
 
     TCommClass comm;
     if (!ConnectOrExplain(comm, *port)) return kExitNoPort;

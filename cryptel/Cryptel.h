@@ -1,6 +1,11 @@
 /* The C interface of the Cryptel shared library (libCryptel.so, Cryptel.dll):
    deciphers a sector key token into the key's six bytes, and wipes the copies
-   of a key its callers made. */
+   of a key its callers made.
+
+   The programs load it at run time and look its calls up by name, never through
+   an import table: water-control installations carry a closed library of the
+   same file name, and a program that imported from whichever Cryptel.dll it met
+   would either not start or write the keys a stranger's library made up. */
 #ifndef CRYPTEL_CRYPTEL_H
 #define CRYPTEL_CRYPTEL_H
 
@@ -38,6 +43,17 @@ CRYPTEL_API const char* DecryptString(const char* token, const char* keyName);
    taken its copy of it (that text is the calling thread's own buffer, and may be
    wiped in place). A null `data` or a zero `count` does nothing. */
 CRYPTEL_API void CryptelWipe(void* data, size_t count);
+
+/* CRYPTEL_IDENTITY: what marks this library as cardfmt's own. The text names the
+   calling convention of the three calls; it changes when they change. */
+CRYPTEL_API const char* CryptelIdentity(void);
+
+#define CRYPTEL_IDENTITY "cardfmt Cryptel 1"
+
+/* The calls as the programs look them up. */
+typedef const char* (*CryptelDecryptStringFn)(const char* token, const char* keyName);
+typedef void (*CryptelWipeFn)(void* data, size_t count);
+typedef const char* (*CryptelIdentityFn)(void);
 
 #ifdef __cplusplus
 }

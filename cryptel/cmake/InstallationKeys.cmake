@@ -4,6 +4,9 @@
 # The defaults are demo keys, for development and the simulated reader only.
 set(_cryptel_demo_name "CFMT01")
 set(_cryptel_demo_tokens "7EA27025B2B633,B6F14F51FE789E")
+# The demo keys' check value (cardfmt-keytool --key-check): what a cross build
+# that cannot run its keytool builds in; every build that can run it compares.
+set(_cryptel_demo_check "2F029905")
 set(CARDFMT_KEY_NAME "${_cryptel_demo_name}" CACHE STRING
   "Key name (6 characters) under which the sector key tokens decipher")
 set(CARDFMT_KEY_TOKENS "${_cryptel_demo_tokens}" CACHE STRING
@@ -42,6 +45,7 @@ set(CRYPTEL_INSTALL_NAME "${CARDFMT_KEY_NAME}")
 if(CRYPTEL_INSTALL_NAME STREQUAL _cryptel_demo_name AND CRYPTEL_INSTALL_TOKENS STREQUAL _cryptel_demo_tokens)
   set(CARDFMT_DEMO_KEYS ON CACHE INTERNAL "The build carries the demo sector keys" FORCE)
   set(CRYPTEL_DEMO_KEYS true)
+  set(CRYPTEL_KNOWN_CHECK "${_cryptel_demo_check}")
   message(WARNING
     "This build uses the demo sector keys (the defaults of CARDFMT_KEY_NAME and "
     "CARDFMT_KEY_TOKENS). Cards formatted with them are useless to a real "
@@ -50,6 +54,7 @@ if(CRYPTEL_INSTALL_NAME STREQUAL _cryptel_demo_name AND CRYPTEL_INSTALL_TOKENS S
 else()
   set(CARDFMT_DEMO_KEYS OFF CACHE INTERNAL "The build carries the demo sector keys" FORCE)
   set(CRYPTEL_DEMO_KEYS false)
+  set(CRYPTEL_KNOWN_CHECK "")
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/../InstallationKeyData.h.in
   ${CMAKE_CURRENT_BINARY_DIR}/generated/cryptel/InstallationKeyData.h @ONLY)

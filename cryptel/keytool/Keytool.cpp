@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "cryptel/HexText.h"
 #include "cryptel/InstallationKeys.h"
+#include "cryptel/KeyCheck.h"
 #include "cryptel/KeyCipher.h"
+#include "cryptel/SecureWipe.h"
 #include "cryptel/keytool/KeytoolOptions.h"
 
 namespace cryptel {
@@ -88,6 +92,34 @@ int CheckInstallation(std::ostream& out, std::ostream& err) {
     return result;
 }
 
+// The check value of the keys in a token list, as the build puts it beside the
+// tokens. Every token must decipher into a usable key, or there is nothing to check.
+int KeyCheck(const KeytoolRequest& request, std::ostream& out, std::ostream& err) {
+    std::vector<std::array<std::uint8_t, 6>> keys;
+    std::string_view rest = request.token;
+    for (int sector = 1;; ++sector) {
+        const std::size_t comma = rest.find(',');
+        const std::string token(rest.substr(0, comma));
+        const auto key = token.size() == kTokenLength ? DecipherToken(token, request.keyName) : std::nullopt;
+        const char* why = key ? WhyNotAnInstallationKey(*key) : nullptr;
+        if (!key || why) {
+            err << "token " << sector << " (\"" << token << "\") "
+                << (why ? std::string("deciphers to a key that cannot be an installation key: ") + why
+                        : "does not decipher under key name \"" + request.keyName + "\"")
+                << '\n';
+            for (auto& k : keys) WipeBytes(k.data(), k.size());
+            return kKeytoolTokenRejected;
+        }
+        keys.push_back(*key);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    const std::string check = KeyCheckValue(request.keyName, keys);
+    for (auto& k : keys) WipeBytes(k.data(), k.size());
+    out << check << '\n';
+    return kKeytoolOk;
+}
+
 }  // namespace
 
 int RunKeytool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -103,6 +135,7 @@ int RunKeytool(const std::vector<std::string>& args, std::ostream& out, std::ost
             case KeytoolRequest::Mode::Encipher: return Encipher(request, out, err);
             case KeytoolRequest::Mode::Decode: return Decode(request, out, err);
             case KeytoolRequest::Mode::CheckInstallation: return CheckInstallation(out, err);
+            case KeytoolRequest::Mode::KeyCheck: return KeyCheck(request, out, err);
         }
     } catch (const std::exception& e) {
         err << "cardfmt-keytool: " << e.what() << '\n';

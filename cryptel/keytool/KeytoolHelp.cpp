@@ -16,6 +16,10 @@ Usage:
   cardfmt-keytool --check-installation
       Checks that both tokens built into this program decipher under the
       built-in key name, without showing the keys.
+  cardfmt-keytool --key-check TOKEN5,TOKEN6 --key-name NAME
+      Prints the check value (8 hexadecimal digits) of the keys inside the
+      tokens. The build puts it beside the tokens, and the programs refuse a
+      key library that deciphers the tokens into keys with another value.
   cardfmt-keytool --help
 
 Examples:

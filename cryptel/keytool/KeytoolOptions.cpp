@@ -7,7 +7,7 @@ namespace cryptel {
 namespace {
 
 struct Seen {
-    std::optional<std::string> keyName, key, decode;
+    std::optional<std::string> keyName, key, decode, keyCheck;
     bool checkInstallation = false;
 };
 
@@ -22,18 +22,20 @@ std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(const std::vecto
             seen.checkInstallation = true;
             continue;
         }
-        std::optional<std::string>* slot = arg == "--key-name" ? &seen.keyName
-                                           : arg == "--key"    ? &seen.key
-                                           : arg == "--decode" ? &seen.decode
-                                                               : nullptr;
+        std::optional<std::string>* slot = arg == "--key-name"    ? &seen.keyName
+                                           : arg == "--key"       ? &seen.key
+                                           : arg == "--decode"    ? &seen.decode
+                                           : arg == "--key-check" ? &seen.keyCheck
+                                                                  : nullptr;
         if (slot == nullptr) return "unknown argument \"" + arg + "\"";
         if (slot->has_value()) return arg + " is given twice";
         if (i + 1 >= args.size()) return arg + " needs a value";
         *slot = args[++i];
     }
 
-    const int modes = int{seen.key.has_value()} + int{seen.decode.has_value()} + int{seen.checkInstallation};
-    if (modes != 1) return "give exactly one of --key, --decode and --check-installation";
+    const int modes = int{seen.key.has_value()} + int{seen.decode.has_value()} + int{seen.keyCheck.has_value()} +
+                      int{seen.checkInstallation};
+    if (modes != 1) return "give exactly one of --key, --decode, --key-check and --check-installation";
 
     KeytoolRequest request;
     if (seen.checkInstallation) {
@@ -46,6 +48,9 @@ std::variant<KeytoolRequest, std::string> ParseKeytoolArguments(const std::vecto
     if (seen.key) {
         request.mode = KeytoolRequest::Mode::Encipher;
         request.key = *seen.key;
+    } else if (seen.keyCheck) {
+        request.mode = KeytoolRequest::Mode::KeyCheck;
+        request.token = *seen.keyCheck;
     } else {
         request.mode = KeytoolRequest::Mode::Decode;
         request.token = *seen.decode;

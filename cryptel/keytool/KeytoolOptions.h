@@ -8,11 +8,11 @@
 namespace cryptel {
 
 struct KeytoolRequest {
-    enum class Mode { Help, Encipher, Decode, CheckInstallation };
+    enum class Mode { Help, Encipher, Decode, CheckInstallation, KeyCheck };
     Mode mode = Mode::Help;
     std::string keyName;
     std::string key;    // Encipher: the key as typed
-    std::string token;  // Decode: the token as typed
+    std::string token;  // Decode: the token as typed; KeyCheck: the token list
 };
 
 // The request, or a message saying what is wrong with the arguments

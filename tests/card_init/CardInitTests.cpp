@@ -206,6 +206,16 @@ TEST_F(CardInit, KeysThatDoNotDecipherStopTheRunBeforeAnyExchange) {
     };
     EXPECT_EQ(Run(Card(), failing), InitOutcome::KeysUnavailable);
     EXPECT_TRUE(Requests().empty());
+
+    // A key library refused at load: the trace says which and why.
+    KeyMaterial refused = InstallationKeyMaterial();
+    refused.decrypt = [](const std::string&, const std::string&) { return std::string(); };
+    refused.problemForTrace = "C:\\Tolvane\\Cryptel.dll 不是本程序的密钥库";
+    harness::TraceCapture trace;
+    EXPECT_EQ(Run(Card(), refused), InitOutcome::KeysUnavailable);
+    ASSERT_FALSE(trace.Lines().empty());
+    EXPECT_EQ(trace.Lines().back(), "密钥库不可用：" + refused.problemForTrace);
+    EXPECT_TRUE(Requests().empty());
 }
 
 TEST_F(CardInit, NoPortPassesTheLinkErrorToTheCaller) {

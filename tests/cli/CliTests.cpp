@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -53,6 +56,12 @@ protected:
     harness::PortTable table;
     sim::SimReader sim;
 };
+
+std::string HexDump32(std::uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+    return text;
+}
 
 std::size_t Occurrences(const std::string& text, const std::string& what) {
     std::size_t n = 0;
@@ -120,6 +129,30 @@ TEST_F(Cli, InitOnACardWithForeignKeysLeavesItAsItWas) {
     EXPECT_NE(run.OutLines()[0], "00000042 ok");
     EXPECT_EQ(sim.CardBySerial(0x42)->Trailer(5), card.Trailer(5));
     EXPECT_EQ(sim.CardBySerial(0x42)->Trailer(6), card.Trailer(6));
+}
+
+// The water-control software's own Cryptel found before ours (here through
+// LD_LIBRARY_PATH, on Windows beside the program): it deciphers every token into
+// 51 52 53 54 55 56, or lacks CryptelWipe. No card is written with it, and stderr
+// names the file.
+TEST_F(Cli, InitRefusesAKeyLibraryNotItsOwnBeforeTouchingTheCard) {
+    std::uint32_t serial = 0x51525300;
+    for (const char* folder : {FOREIGN_LOOKALIKE_FOLDER, FOREIGN_PARTIAL_FOLDER}) {
+        SCOPED_TRACE(folder);
+        const sim::MifareCard card(++serial);
+        sim.PlaceCard(card);
+        ::setenv("LD_LIBRARY_PATH", folder, 1);
+        Outcome run = RunCardfmt({"init", "--port", "com3"});
+        ::unsetenv("LD_LIBRARY_PATH");
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.OutLines(), std::vector<std::string>{HexDump32(serial) + " 扇区密码解密失败。"});
+        EXPECT_NE(run.err.find(std::string(folder) + "/libCryptel.so is not cardfmt's key library"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(sim.CardBySerial(serial)->Trailer(5), card.Trailer(5));
+        EXPECT_EQ(sim.CardBySerial(serial)->Trailer(6), card.Trailer(6));
+    }
+    const std::vector<std::uint8_t> modes = sim.SignalModes();
+    EXPECT_EQ(std::count(modes.begin(), modes.end(), 2), 0) << "no success signal";
 }
 
 TEST_F(Cli, PortsThatCannotBeOpenedAndUsageErrors) {

@@ -118,3 +118,26 @@ TEST(Keytool, RefusesTheTransportKeyAndAllZerosAsInstallationKeys) {
         EXPECT_NE(run.err.find("cannot be an installation key"), std::string::npos) << run.err;
     }
 }
+
+// The check value the build puts beside the tokens: it must tell key sets apart
+// (order included), and there is none for a token that does not decipher.
+TEST(Keytool, KeyCheckTellsKeySetsApartAndNeedsEveryTokenToDecipher) {
+    const std::string a = Trimmed(Keytool({"--key-name", "SITE01", "--key", "A1B2C3D4E5F6"}).out);
+    const std::string b = Trimmed(Keytool({"--key-name", "SITE01", "--key", "0102030405AB"}).out);
+    const auto check = [](const std::string& tokens, const char* name = "SITE01") {
+        return Keytool({"--key-check", tokens, "--key-name", name});
+    };
+    const ToolRun ab = check(a + "," + b);
+    ASSERT_EQ(ab.code, 0) << ab.err;
+    EXPECT_EQ(Trimmed(ab.out).size(), 8u) << ab.out;
+    EXPECT_EQ(check(a + "," + b).out, ab.out);
+    EXPECT_NE(check(b + "," + a).out, ab.out);
+    EXPECT_NE(check(a + "," + a).out, ab.out);
+
+    const std::string damaged = WithDigit(b, 5, (DigitValue(b[5]) + 1) % 16);
+    for (const ToolRun& run : {check(a + "," + damaged), check(a + ",", "SITE01"), check(a + "," + b, "SITE02")}) {
+        EXPECT_EQ(run.code, 1) << run.out;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find("does not decipher"), std::string::npos) << run.err;
+    }
+}

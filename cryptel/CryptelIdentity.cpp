@@ -1,0 +1,3 @@
+#include "cryptel/Cryptel.h"
+
+const char* CryptelIdentity(void) { return CRYPTEL_IDENTITY; }

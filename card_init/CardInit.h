@@ -30,9 +30,11 @@ using ShowInfoFn = std::function<void(const std::string& message)>;
 inline constexpr const char* kSectorList = "5,6";
 
 struct InitOptions {
-    // After both trailers were written, wake and select the card again and open both
-    // sectors with their new keys before the success signals.
-    bool verify = false;
+    // Before the card counts as formatted (or as initialized already), prove it on
+    // the card: select it again, open both sectors with the installation keys,
+    // select it once more (CardInit.cpp says why). Without it a reader that answers
+    // twice or very late can make a refused write pass for done.
+    bool verify = true;
 };
 
 // Runs the procedure once on the card with serial `serial`, the one the caller has

@@ -154,8 +154,16 @@ void SimReader::SendRaw(ByteString bytes) {
 void SimReader::RemoveCardAfterRequests(int count) {
     std::lock_guard lock(mutex_);
     swapIn_.reset();
+    liftAway_ = 0;
     faults_.RemoveCardAfter(count);
     if (count <= 0) model_.RemoveCard();
+}
+
+void SimReader::LiftCardAfterRequests(int count, int away) {
+    std::lock_guard lock(mutex_);
+    swapIn_.reset();
+    faults_.RemoveCardAfter(count);
+    liftAway_ = count > 0 && away > 0 ? away : 0;
 }
 
 void SimReader::SwapCardAfterRequests(int count, const MifareCard& next) {

@@ -93,6 +93,9 @@ public:
     // As RemoveCardAfterRequests, but `next` takes the card's place at once, as a
     // hand that swaps cards faster than the reader polls.
     void SwapCardAfterRequests(int count, const MifareCard& next);
+    // The card is lifted after `count` more requests and laid back, as it was then,
+    // once `away` requests have found the reader empty: a hand that jiggles a card.
+    void LiftCardAfterRequests(int count, int away);
 
     // Faults drawn at random from `seed` for every request from now on, on top of
     // the ordered ones above; a new call starts a new stream. Each exchange records
@@ -141,6 +144,9 @@ private:
     std::uint64_t firstExchange_ = 0;  // sequence number of exchanges_.front()
     std::deque<ByteString> rawQueue_;
     std::optional<MifareCard> swapIn_;  // laid on when the ordered removal comes
+    int liftAway_ = 0;                  // requests the ordered removal keeps the card away
+    int awayLeft_ = 0;
+    std::optional<MifareCard> lifted_;  // the card in the hand, to be laid back
     std::uint64_t rejectedFrames_ = 0;
 
     std::mutex observerMutex_;

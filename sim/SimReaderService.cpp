@@ -100,6 +100,14 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
             if (model_.Signals().size() != signalsBefore) signal = model_.Signals().back();
         }
         damage = random_.Draw(cardPresent, fate.answer, payload.size() + kReplyOverhead);
+        if (lifted_ && --awayLeft_ == 0) {
+            model_.PlaceCard(*lifted_);
+            lifted_.reset();
+        }
+        if (fate.removeCard && liftAway_ > 0) {
+            lifted_ = model_.CardOnReader();
+            awayLeft_ = std::exchange(liftAway_, 0);
+        }
         if (fate.removeCard || damage.Has(FaultKind::CardTaken)) model_.RemoveCard();
         if (fate.removeCard && swapIn_) {
             model_.PlaceCard(*swapIn_);

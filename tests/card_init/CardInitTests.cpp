@@ -8,9 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 constexpr std::uint32_t kSerial = 0xC0FFEE01;
+// The wire of a run without the final proof, as the tables below pin it.
+constexpr InitOptions kPlain{.verify = false};
 
 class CardInit : public ::testing::Test {
 protected:
@@ -25,14 +31,16 @@ protected:
 
     // Lays the card and selects it as a poll of the card watcher does, then runs the
     // procedure; returns the outcome and collects the messages shown.
-    InitOutcome Run(const sim::MifareCard& card, const KeyMaterial& keys = InstallationKeyMaterial()) {
+    InitOutcome Run(const sim::MifareCard& card, const KeyMaterial& keys = InstallationKeyMaterial(),
+                    const InitOptions& options = kPlain) {
         sim.PlaceCard(card);
         std::uint32_t serial = 0;
         EXPECT_TRUE(comm.RequestCard());
         EXPECT_TRUE(comm.ReadCardSerial(serial));
         EXPECT_EQ(serial, kSerial);
         sim.ClearExchanges();
-        return InitializeCard(comm, kSerial, keys, [this](const std::string& m) { messages.push_back(m); });
+        return InitializeCard(
+            comm, kSerial, keys, [this](const std::string& m) { messages.push_back(m); }, options);
     }
 
     // The requests of the procedure as "code block" pairs, e.g. "32 14".
@@ -150,9 +158,30 @@ TEST_F(CardInit, ForeignSectorFiveIsNotANewCardAndNothingIsWritten) {
     card.SetKeyA(5, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66});
     EXPECT_EQ(Run(card), InitOutcome::NotANewCard);
     EXPECT_EQ(messages, (R{"扇区密码校验失败，该卡不是新卡。"}));
-    EXPECT_EQ(Requests(), (R{"32,14", "30,01", "31,00", "32,14"}));
+    // The transport key gets a second try after the installation key failed.
+    EXPECT_EQ(Requests(), (R{"32,14", "30,01", "31,00", "32,14", "30,01", "31,00", "32,14"}));
     ExpectUntouched(5, card);
     ExpectUntouched(6, card);
+}
+
+// A fresh card lifted right after its sector 5 trailer was written and laid
+// straight back: the first try on sector 6 finds no card, the installation key
+// does not open it, the transport key does.
+TEST_F(CardInit, FreshCardLaidBackBetweenSectorsIsFormatted) {
+    sim::MifareCard card = Card();
+    sim.PlaceCard(card);
+    std::uint32_t serial = 0;
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    sim.ClearExchanges();
+    sim.LiftCardAfterRequests(2, 1);  // away for the sector 6 try, back for the next wake-up
+    EXPECT_EQ(
+        InitializeCard(
+            comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }, kPlain),
+        InitOutcome::Ok);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    ExpectInstalled(5);
+    ExpectInstalled(6);
 }
 
 TEST_F(CardInit, ForeignSectorSixKeepsTheNewSectorFive) {
@@ -264,10 +293,6 @@ TEST_F(CardInit, CardSwappedBeforeAReselectionStopsTheRun) {
 }
 
 TEST_F(CardInit, VerifyOpensBothSectorsWithTheNewKeysBeforeTheSignals) {
-    EXPECT_EQ(Run(Card()), InitOutcome::Ok);
-    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "38,02", "38,03"})) << "verify is off by default";
-
-    const InitOptions verify{.verify = true};
     const auto run = [&](const sim::MifareCard& card, int pretended = 0) {
         sim.PlaceCard(card);
         std::uint32_t serial = 0;
@@ -276,13 +301,14 @@ TEST_F(CardInit, VerifyOpensBothSectorsWithTheNewKeysBeforeTheSignals) {
         sim.ClearExchanges();
         sim.PretendNextRequests(pretended);
         messages.clear();
-        return InitializeCard(
-            comm, kSerial, InstallationKeyMaterial(), [this](const std::string& m) { messages.push_back(m); }, verify);
+        return InitializeCard(comm, kSerial, InstallationKeyMaterial(),
+                              [this](const std::string& m) { messages.push_back(m); });
     };
+    // On by default; it ends with a select.
     EXPECT_EQ(run(Card()), InitOutcome::Ok);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(Requests(),
-              (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14", "32,18", "38,02", "38,03"}));
+    EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14", "32,18", "30,01", "31,00",
+                             "38,02", "38,03"}));
 
     // A reader that acknowledges the writes without carrying them out: the card
     // still opens with the transport key only.
@@ -291,4 +317,51 @@ TEST_F(CardInit, VerifyOpensBothSectorsWithTheNewKeysBeforeTheSignals) {
     EXPECT_EQ(messages, (R{"扇区密码写入后校验失败。"}));
     EXPECT_EQ(Requests(), (R{"32,14", "34,17", "32,18", "34,1B", "30,01", "31,00", "32,14"}));
     EXPECT_EQ(sim.SignalModes().size(), signals);
+
+    // An initialized card is proven the same way before it is reported.
+    auto installed = Card();
+    installed.SetKeyA(5, key5);
+    installed.SetKeyA(6, key6);
+    EXPECT_EQ(run(installed), InitOutcome::AlreadyInitialized);
+    EXPECT_EQ(messages, (R{"该卡已初始化。"}));
+    EXPECT_EQ(Requests().size(), 16u);
+    EXPECT_EQ(Requests().back(), "31,00");
+}
+
+// Replies shifted by a reader that answers twice or very late: sector 6 refuses
+// trailer writes (key B only), yet without the proof at the end a status reply
+// meant for another command passes for the write's and the card reads "ok".
+TEST_F(CardInit, AnswersShiftedByARepeatingOrLateReaderNeverPassForOk) {
+    const struct {
+        const char* what;
+        int duplicated;
+        std::vector<int> delaysMs;
+    } rows[] = {
+        {"a reply sent twice, the copy 40 ms later", 1, {}},
+        {"sector 6's authentication answered 2.1 s late, its repeat 3.3 s later", 0, {0, 0, 2100, 3300}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto card = Card();
+        card.SetAccess(6, harness::kKeyBOnlyAccess);
+        sim.PlaceCard(card);
+        std::uint32_t serial = 0;
+        ASSERT_TRUE(comm.RequestCard());
+        ASSERT_TRUE(comm.ReadCardSerial(serial));
+        sim.ClearExchanges();
+        const std::size_t signals = sim.SignalModes().size();
+        if (row.duplicated) sim.DuplicateNextReplies(row.duplicated, 40);
+        if (!row.delaysMs.empty()) sim.DelayReplies(row.delaysMs);
+        messages.clear();
+        const InitOutcome outcome = InitializeCard(comm, kSerial, InstallationKeyMaterial(),
+                                                   [this](const std::string& m) { messages.push_back(m); });
+        EXPECT_NE(outcome, InitOutcome::Ok);
+        EXPECT_EQ(messages.size(), 1u);
+        const auto modes = sim.SignalModes();
+        EXPECT_EQ(std::count(modes.begin() + static_cast<std::ptrdiff_t>(signals), modes.end(), 2), 0)
+            << "no success signals";
+        EXPECT_EQ(sim.CardBySerial(kSerial)->Trailer(6), card.Trailer(6));
+        // Let the late and repeated answers of this row die away before the next.
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+    }
 }

@@ -209,6 +209,7 @@ TEST_F(Cli, DemoKeysAreNamedOnceOnStderr) {
     }
 }
 
+// Verified by default, in init and in watch; --no-verify is the plain wire.
 TEST_F(Cli, VerifySelectsTheCardAgainAndOpensBothSectorsBeforeTheSignals) {
     const auto codes = [&] {
         std::string out;
@@ -216,19 +217,27 @@ TEST_F(Cli, VerifySelectsTheCardAgainAndOpensBothSectorsBeforeTheSignals) {
             out += HexDump(e.request.data(), std::min<std::size_t>(2, e.request.size())) + " ";
         return out;
     };
+    const std::string verified = "30,01 31,00 32,14 34,17 32,18 34,1B 30,01 31,00 32,14 32,18 30,01 31,00 38,02 38,03 ";
+    sim.PlaceCard(sim::MifareCard(0x0D0D0D0D));
+    Outcome init = RunCardfmt({"init", "--port", "com3"});
+    EXPECT_EQ(init.exitCode, 0) << init.err;
+    EXPECT_EQ(codes(), verified + "38,00 ");
+
     sim.PlaceCard(sim::MifareCard(0x0E0E0E0E));
-    Outcome plain = RunCardfmt({"init", "--port", "com3"});
+    sim.ClearExchanges();
+    Outcome plain = RunCardfmt({"init", "--port", "com3", "--no-verify"});
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_EQ(codes(), "30,01 31,00 32,14 34,17 32,18 34,1B 38,02 38,03 38,00 ");
 
     sim.PlaceCard(sim::MifareCard(0x0F0F0F0F));
     sim.ClearExchanges();
-    Outcome verified = RunCardfmt({"watch", "--port", "com3", "--cards", "1", "--verify"});
-    EXPECT_EQ(verified.exitCode, 0) << verified.err;
-    EXPECT_EQ(verified.OutLines(), std::vector<std::string>{"0F0F0F0F ok"});
-    EXPECT_NE(codes().find("30,01 31,00 32,14 34,17 32,18 34,1B 30,01 31,00 32,14 32,18 38,02 38,03 "),
-              std::string::npos)
-        << codes();
+    Outcome watch = RunCardfmt({"watch", "--port", "com3", "--cards", "1"});
+    EXPECT_EQ(watch.exitCode, 0) << watch.err;
+    EXPECT_EQ(watch.OutLines(), std::vector<std::string>{"0F0F0F0F ok"});
+    EXPECT_NE(codes().find(verified), std::string::npos) << codes();
+
+    Outcome both = RunCardfmt({"init", "--port", "com3", "--verify", "--no-verify"});
+    EXPECT_EQ(both.exitCode, 2);
 }
 
 TEST_F(Cli, ProbeAnswersOnlyWhereTheReaderIs) {

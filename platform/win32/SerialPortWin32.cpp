@@ -1,4 +1,5 @@
-#include "platform/SerialPort.h"
+#include "platform/win32/SerialPortWin32.h"
+
 #include "platform/SerialPortCommon.h"
 #include "platform/win32/ShortWait.h"
 #include "platform/win32/Win32Text.h"
@@ -6,7 +7,7 @@
 #include <algorithm>
 #include <atomic>
 
-namespace platform {
+namespace platform::win32 {
 namespace {
 
 constexpr DWORD kQueueSize = 4096;
@@ -174,8 +175,42 @@ private:
     // may ask how many bytes wait while the reading thread waits.
     std::atomic<int> held_{-1};
     bool canWait_ = false;
-    win32::ShortWait wait_;
+    ShortWait wait_;
 };
+
+// ReadIntervalTimeout and ReadTotalTimeoutMultiplier MAXDWORD with a constant is the
+// documented "return at once with what is queued; with nothing queued, wait for the
+// first byte, at most the constant": Read asks only for queued bytes and so never
+// waits, and the one-byte read of WaitReadable waits for the line. The constant only
+// bounds a wait that nobody ends. The device's time-outs are set also because they
+// outlive the program that set them.
+constexpr DWORD kReadWaitLimitMs = 10000;
+
+COMMTIMEOUTS LinkTimeouts() {
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadWaitLimitMs;
+    timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    return timeouts;
+}
+
+std::string OpenErrorText(DWORD code) {
+    std::string text = SystemErrorText(code);
+    // Share mode 0 makes a port that another program holds answer "access denied".
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)
+        text += "; the port is probably in use by another program";
+    return text;
+}
+
+OpenResult Fail(OpenResult result, HANDLE handle, const std::string& what, DWORD code) {
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    result.error = what + SystemErrorText(code);
+    return result;
+}
+
+}  // namespace
 
 // The line settings the reader needs: 9600 8N1 in raw binary mode.
 //
@@ -208,39 +243,20 @@ void ApplyLineSettings(DCB& dcb) {
     if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) dcb.fRtsControl = RTS_CONTROL_ENABLE;
 }
 
-// ReadIntervalTimeout and ReadTotalTimeoutMultiplier MAXDWORD with a constant is the
-// documented "return at once with what is queued; with nothing queued, wait for the
-// first byte, at most the constant": Read asks only for queued bytes and so never
-// waits, and the one-byte read of WaitReadable waits for the line. The constant only
-// bounds a wait that nobody ends. The device's time-outs are set also because they
-// outlive the program that set them.
-constexpr DWORD kReadWaitLimitMs = 10000;
-
-COMMTIMEOUTS LinkTimeouts() {
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = kReadWaitLimitMs;
-    timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
-    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
-    return timeouts;
+OpenFailure OpenFailureOf(DWORD code) {
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return OpenFailure::NoDevice;
+        // A port that another program holds answers "access denied" (share mode 0)
+        // or a sharing violation: a port that is there. Not AccessDenied, which means
+        // a user outside the serial devices' group and has the scan tell the operator so.
+        default: return OpenFailure::Other;
+    }
 }
 
-std::string OpenErrorText(DWORD code) {
-    std::string text = win32::SystemErrorText(code);
-    // Share mode 0 makes a port that another program holds answer "access denied".
-    if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)
-        text += "; the port is probably in use by another program";
-    return text;
-}
+}  // namespace platform::win32
 
-OpenResult Fail(OpenResult result, HANDLE handle, const std::string& what, DWORD code) {
-    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
-    result.error = what + win32::SystemErrorText(code);
-    return result;
-}
-
-}  // namespace
+namespace platform {
 
 OpenResult OpenSerialPort(const std::string& portName) {
     OpenResult result;
@@ -250,25 +266,27 @@ OpenResult OpenSerialPort(const std::string& portName) {
     HANDLE handle = ::CreateFileA(result.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        result.error = OpenErrorText(::GetLastError());
+        const DWORD code = ::GetLastError();
+        result.error = win32::OpenErrorText(code);
+        result.failure = win32::OpenFailureOf(code);
         return result;
     }
     // Only a recommendation to the driver; several USB adapters refuse it and
     // work all the same, so a refusal is no reason to give up the port.
-    ::SetupComm(handle, kQueueSize, kQueueSize);
+    ::SetupComm(handle, win32::kQueueSize, win32::kQueueSize);
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb))
-        return Fail(std::move(result), handle, std::string(kNotSerialDeviceText) + ": ", ::GetLastError());
-    ApplyLineSettings(dcb);
+        return win32::Fail(std::move(result), handle, std::string(kNotSerialDeviceText) + ": ", ::GetLastError());
+    win32::ApplyLineSettings(dcb);
     if (!::SetCommState(handle, &dcb))
-        return Fail(std::move(result), handle, kLineSettingsRefusedText, ::GetLastError());
-    COMMTIMEOUTS timeouts = LinkTimeouts();
+        return win32::Fail(std::move(result), handle, kLineSettingsRefusedText, ::GetLastError());
+    COMMTIMEOUTS timeouts = win32::LinkTimeouts();
     if (!::SetCommTimeouts(handle, &timeouts))
-        return Fail(std::move(result), handle, "the port's time-outs were refused: ", ::GetLastError());
+        return win32::Fail(std::move(result), handle, "the port's time-outs were refused: ", ::GetLastError());
 
-    auto port = std::make_unique<Win32SerialPort>(handle);
+    auto port = std::make_unique<win32::Win32SerialPort>(handle);
     if (!port->Usable()) {
         result.error = "no event for the port's I/O: " + win32::SystemErrorText(::GetLastError());
         return result;  // the port's destructor closes the handle

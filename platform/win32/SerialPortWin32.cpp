@@ -214,13 +214,13 @@ OpenResult Fail(OpenResult result, HANDLE handle, const std::string& what, DWORD
 
 // The line settings the reader needs: 9600 8N1 in raw binary mode.
 //
-// Every other DCB field stays as the driver reported it (line levels of DTR and
-// RTS, RS-485 toggling, buffer limits), except those that would make the port
-// anything but a plain binary line. A fresh port has them off, but the driver
-// keeps what the previous program set until the next reboot: a terminal program
-// that left XON/XOFF on would swallow 0x11 and 0x13 in our frames, one that left
-// CTS handshaking on would stall every write at a reader that does not drive CTS,
-// and fNull would drop the 0x00 bytes every frame carries. So they are forced off.
+// Every other DCB field stays as the driver reported it (RS-485 settings, buffer
+// limits), except those that would make the port anything but a plain binary line.
+// A fresh port has them off, but the driver keeps what the previous program set
+// until the next reboot: a terminal program that left XON/XOFF on would swallow 0x11
+// and 0x13 in our frames, one that left CTS handshaking on would stall every write at
+// a reader that does not drive CTS, and fNull would drop the 0x00 bytes every frame
+// carries. So they are forced off.
 void ApplyLineSettings(DCB& dcb) {
     dcb.BaudRate = CBR_9600;
     dcb.ByteSize = 8;
@@ -237,10 +237,17 @@ void ApplyLineSettings(DCB& dcb) {
     dcb.fErrorChar = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
-    // Handshaking on DTR or RTS is flow control too; the line is held raised instead,
-    // which is what the handshake does while the receive queue has room.
-    if (dcb.fDtrControl == DTR_CONTROL_HANDSHAKE) dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    // DTR and RTS held raised, as opening a serial line on Linux does: some readers
+    // draw their power from them, and the previous program may have left them low
+    // (or toggling, or as handshake lines, which is flow control too).
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    // SetCommState refuses equal XON and XOFF characters even with XON/XOFF off, and
+    // some drivers report both as 0: the usual pair then.
+    if (dcb.XonChar == dcb.XoffChar) {
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+    }
 }
 
 OpenFailure OpenFailureOf(DWORD code) {
@@ -282,6 +289,11 @@ OpenResult OpenSerialPort(const std::string& portName) {
     win32::ApplyLineSettings(dcb);
     if (!::SetCommState(handle, &dcb))
         return win32::Fail(std::move(result), handle, kLineSettingsRefusedText, ::GetLastError());
+    // The DCB says how the driver drives the lines; they are raised directly as well,
+    // for a driver that already had them enabled and sees nothing to change. A device
+    // without the line (and wine on a pseudo-terminal) refuses: no reason to give up.
+    ::EscapeCommFunction(handle, SETDTR);
+    ::EscapeCommFunction(handle, SETRTS);
     COMMTIMEOUTS timeouts = win32::LinkTimeouts();
     if (!::SetCommTimeouts(handle, &timeouts))
         return win32::Fail(std::move(result), handle, "the port's time-outs were refused: ", ::GetLastError());

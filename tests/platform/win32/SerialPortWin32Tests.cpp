@@ -64,4 +64,32 @@ TEST(SerialPortWin32, PlainFileIsNoSerialDevice) {
     ::DeleteFileA(file);
 }
 
+// What drivers report, and what other programs leave behind. Wine neither refuses
+// equal XON and XOFF characters nor shows the modem lines of a pseudo-terminal, so
+// the settings are checked as they go to the driver.
+TEST(SerialPortWin32, LineSettingsRaiseDtrAndRtsAndKeepXonApartFromXoff) {
+    const struct {
+        const char* what;
+        DWORD dtr, rts;
+        char xon, xoff;
+    } rows[] = {
+        {"a driver reporting both characters as 0", DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, 0, 0},
+        {"both characters 0x13", DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, 0x13, 0x13},
+        {"lines left low", DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, 0x11, 0x13},
+        {"RTS left toggling", DTR_CONTROL_DISABLE, RTS_CONTROL_TOGGLE, 0x11, 0x13},
+    };
+    for (const auto& row : rows) {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        dcb.fDtrControl = row.dtr;
+        dcb.fRtsControl = row.rts;
+        dcb.XonChar = row.xon;
+        dcb.XoffChar = row.xoff;
+        platform::win32::ApplyLineSettings(dcb);
+        EXPECT_EQ(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE)) << row.what;
+        EXPECT_EQ(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE)) << row.what;
+        EXPECT_NE(dcb.XonChar, dcb.XoffChar) << row.what;
+    }
+}
+
 }  // namespace

@@ -25,8 +25,12 @@ constexpr DWORD kWriteTimeoutPerByteMs = 2;
 // handed out first by the next Read. (WaitCommEvent on EV_RXCHAR would need no held
 // byte, but it reports only characters that come after the wait began, and wine
 // cannot wait for it on a line without modem lines, such as a pseudo-terminal.)
-// Reads and writes complete before they return; only the wait is left pending, and
-// only inside WaitReadable.
+//
+// No transfer outlives the call that started it: the driver writes into an
+// OVERLAPPED (and a read's buffer) until the transfer completed, so a transfer that
+// is given up is cancelled and then waited for, never left behind. That also keeps
+// one read at a time: a read posted while another is outstanding would queue behind
+// it and hold its caller (and the receive worker's lock) with it.
 class Win32SerialPort final : public SerialPort {
 public:
     explicit Win32SerialPort(HANDLE handle) : handle_(handle) {
@@ -92,6 +96,8 @@ public:
         return true;
     }
 
+    // Nothing is in flight here: every transfer completed inside the call that
+    // started it, and WaitReadable is not running (the contract).
     void Close() override {
         if (handle_ != INVALID_HANDLE_VALUE) {
             ::CloseHandle(handle_);
@@ -116,17 +122,13 @@ public:
         const BOOL started = ::ReadFile(handle_, &peek_, 1, nullptr, Fresh(waitOl_, waitEvent_));
         if (!started && ::GetLastError() != ERROR_IO_PENDING) return SerialPort::WaitReadable(timeoutMs);
         const HANDLE handles[2] = {waitEvent_, wake_};
-        if (wait_.WaitAny(handles, 2, timeoutMs) != 0) {
-            ::CancelIo(handle_);  // the waits are issued by this thread only
-            // The read's buffer and OVERLAPPED must stay untouched until it completed;
-            // a driver that never completes a cancelled read leaves the port polling.
-            if (::WaitForSingleObject(waitEvent_, kCancelLimitMs) != WAIT_OBJECT_0) {
-                canWait_ = false;
-                return;
-            }
-        }
+        if (wait_.WaitAny(handles, 2, timeoutMs) != 0) ::CancelIoEx(handle_, &waitOl_);
+        // Cancelled or not, the read is waited for: until it completed the driver may
+        // still write into peek_ and waitOl_, and the next Read would queue behind it.
+        // A driver that ignores the cancel still ends the read by the port's read
+        // time-out (kReadWaitLimitMs). A byte that came before the cancel is kept.
         DWORD read = 0;
-        if (::GetOverlappedResult(handle_, &waitOl_, &read, FALSE) && read == 1) held_.store(peek_);
+        if (::GetOverlappedResult(handle_, &waitOl_, &read, TRUE) && read == 1) held_.store(peek_);
     }
 
     void InterruptWait() override {
@@ -158,7 +160,6 @@ private:
         return ::GetOverlappedResult(handle_, &ol, &transferred, TRUE) != FALSE;
     }
 
-    static constexpr DWORD kCancelLimitMs = 1000;
     // Waits shorter than this are pauses (see WaitReadable).
     static constexpr long kPauseMs = 16;
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 
 namespace platform::win32 {
 namespace {
@@ -14,9 +15,11 @@ constexpr DWORD kQueueSize = 4096;
 
 // A write that the device has not taken within this time (plus twice the line
 // time of its bytes at 9600 baud) fails, so a wedged adapter can never hold the
-// caller forever.
+// caller forever. These are the driver's own write time-outs; the port's wait for a
+// write (WriteWaitLimitMs) allows a margin more, for drivers that ignore them.
 constexpr DWORD kWriteTimeoutMs = 2000;
 constexpr DWORD kWriteTimeoutPerByteMs = 2;
+constexpr DWORD kWriteWaitMarginMs = 1000;
 
 // The port is opened for overlapped I/O so that the reading thread can wait for the
 // line while the transaction's thread writes: on a handle without it Windows runs one
@@ -31,6 +34,9 @@ constexpr DWORD kWriteTimeoutPerByteMs = 2;
 // is given up is cancelled and then waited for, never left behind. That also keeps
 // one read at a time: a read posted while another is outstanding would queue behind
 // it and hold its caller (and the receive worker's lock) with it.
+//
+// A port whose driver stopped answering (a write does not complete) counts as lost: every call fails from then on, so
+// the link's next write fails and the link reports the port lost, as it does for an unplugged device on Linux.
 class Win32SerialPort final : public SerialPort {
 public:
     explicit Win32SerialPort(HANDLE handle) : handle_(handle) {
@@ -56,11 +62,11 @@ public:
 
     void PurgeInput() override {
         held_.store(-1);
-        if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, PURGE_RXCLEAR);
+        if (handle_ != INVALID_HANDLE_VALUE && !lost_.load()) ::PurgeComm(handle_, PURGE_RXCLEAR);
     }
 
     long Read(std::uint8_t* buffer, std::size_t count) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return -1;
+        if (handle_ == INVALID_HANDLE_VALUE || lost_.load()) return -1;
         if (count == 0) return 0;
         long got = 0;
         const int held = held_.exchange(-1);
@@ -75,22 +81,26 @@ public:
         const DWORD wanted =
             static_cast<DWORD>(std::min<std::size_t>({count, static_cast<std::size_t>(queued), 0x10000}));
         DWORD read = 0;
-        if (!Complete(::ReadFile(handle_, buffer + got, wanted, nullptr, Fresh(readOl_, readEvent_)), readOl_, read))
+        if (!Finish(::ReadFile(handle_, buffer + got, wanted, nullptr, Fresh(readOl_, readEvent_)), readOl_, INFINITE,
+                    read))
             return got > 0 ? got : -1;
         return got + static_cast<long>(read);
     }
 
     bool Write(const std::uint8_t* data, std::size_t count) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return false;
+        if (handle_ == INVALID_HANDLE_VALUE || lost_.load()) return false;
         std::size_t done = 0;
         while (done < count) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, kQueueSize));
             DWORD written = 0;
-            // Short of all bytes means the write time-out ran out: the device stalls.
-            if (!Complete(::WriteFile(handle_, data + done, chunk, nullptr, Fresh(writeOl_, writeEvent_)), writeOl_,
-                          written) ||
-                written != chunk)
+            // Short of all bytes means a write time-out ran out: the device stalls. Part
+            // of a frame may be on the line, and nothing sent after it could be trusted.
+            if (!Finish(::WriteFile(handle_, data + done, chunk, nullptr, Fresh(writeOl_, writeEvent_)), writeOl_,
+                        WriteWaitLimitMs(chunk), written) ||
+                written != chunk) {
+                lost_.store(true);
                 return false;
+            }
             done += written;
         }
         return true;
@@ -106,7 +116,7 @@ public:
     }
 
     void WaitReadable(long timeoutMs) override {
-        if (handle_ == INVALID_HANDLE_VALUE || !canWait_) return SerialPort::WaitReadable(timeoutMs);
+        if (handle_ == INVALID_HANDLE_VALUE || !canWait_ || lost_.load()) return SerialPort::WaitReadable(timeoutMs);
         if (timeoutMs == 0 || held_.load() >= 0) return;
         // The quiet gap: a pause after bytes were read, at whose end the reader looks
         // again. Bytes that come meanwhile are read then, one gap later at most; a read
@@ -145,7 +155,7 @@ private:
     }
 
     long DriverQueued() {
-        if (handle_ == INVALID_HANDLE_VALUE) return -1;
+        if (handle_ == INVALID_HANDLE_VALUE || lost_.load()) return -1;
         DWORD errors = 0;
         COMSTAT status{};
         // Also clears a line error (framing, overrun): the link judges frames by
@@ -154,9 +164,11 @@ private:
         return static_cast<long>(std::min<DWORD>(status.cbInQue, LONG_MAX - 1));
     }
 
-    // The outcome of an overlapped read or write, once it has completed.
-    bool Complete(BOOL started, OVERLAPPED& ol, DWORD& transferred) {
+    // The outcome of an overlapped read or write once it has completed. One that has
+    // not completed within `limitMs` is cancelled, and then waited for all the same.
+    bool Finish(BOOL started, OVERLAPPED& ol, DWORD limitMs, DWORD& transferred) {
         if (!started && ::GetLastError() != ERROR_IO_PENDING) return false;
+        if (::WaitForSingleObject(ol.hEvent, limitMs) != WAIT_OBJECT_0) ::CancelIoEx(handle_, &ol);
         return ::GetOverlappedResult(handle_, &ol, &transferred, TRUE) != FALSE;
     }
 
@@ -175,6 +187,8 @@ private:
     // The byte the wait took off the line, or -1. Atomic: the transaction's thread
     // may ask how many bytes wait while the reading thread waits.
     std::atomic<int> held_{-1};
+    // Set by whichever thread finds the driver gone; never cleared.
+    std::atomic<bool> lost_{false};
     bool canWait_ = false;
     ShortWait wait_;
 };
@@ -251,6 +265,12 @@ void ApplyLineSettings(DCB& dcb) {
     }
 }
 
+DWORD WriteWaitLimitMs(std::size_t count) {
+    const std::uint64_t limit =
+        kWriteTimeoutMs + kWriteWaitMarginMs + std::min<std::uint64_t>(count, 0x10000000) * kWriteTimeoutPerByteMs;
+    return static_cast<DWORD>(std::min<std::uint64_t>(limit, INFINITE - 1));
+}
+
 OpenFailure OpenFailureOf(DWORD code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:
@@ -260,6 +280,15 @@ OpenFailure OpenFailureOf(DWORD code) {
         // a user outside the serial devices' group and has the scan tell the operator so.
         default: return OpenFailure::Other;
     }
+}
+
+std::unique_ptr<SerialPort> AdoptSerialHandle(HANDLE handle) {
+    auto port = std::make_unique<Win32SerialPort>(handle);
+    if (port->Usable()) return port;
+    const DWORD code = ::GetLastError();
+    port.reset();  // closes the handle
+    ::SetLastError(code);
+    return nullptr;
 }
 
 }  // namespace platform::win32
@@ -299,12 +328,8 @@ OpenResult OpenSerialPort(const std::string& portName) {
     if (!::SetCommTimeouts(handle, &timeouts))
         return win32::Fail(std::move(result), handle, "the port's time-outs were refused: ", ::GetLastError());
 
-    auto port = std::make_unique<win32::Win32SerialPort>(handle);
-    if (!port->Usable()) {
-        result.error = "no event for the port's I/O: " + win32::SystemErrorText(::GetLastError());
-        return result;  // the port's destructor closes the handle
-    }
-    result.port = std::move(port);
+    result.port = win32::AdoptSerialHandle(handle);
+    if (!result.port) result.error = "no event for the port's I/O: " + win32::SystemErrorText(::GetLastError());
     return result;
 }
 

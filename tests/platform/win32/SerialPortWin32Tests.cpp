@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -90,6 +96,54 @@ TEST(SerialPortWin32, LineSettingsRaiseDtrAndRtsAndKeepXonApartFromXoff) {
         EXPECT_EQ(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE)) << row.what;
         EXPECT_NE(dcb.XonChar, dcb.XoffChar) << row.what;
     }
+}
+
+// A port over the client end of a named pipe: a device that takes what is written
+// only while its other end reads (and ignores the serial time-outs), and that answers
+// no status query, as a driver does whose device went away.
+class PipePort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string name = "\\\\.\\pipe\\cardfmt-port-" + std::to_string(::GetCurrentProcessId());
+        server_ = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                     PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+        ASSERT_NE(server_, INVALID_HANDLE_VALUE);
+        const HANDLE client = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_OVERLAPPED, nullptr);
+        ASSERT_NE(client, INVALID_HANDLE_VALUE);
+        port_ = platform::win32::AdoptSerialHandle(client);
+        ASSERT_NE(port_, nullptr);
+    }
+    void TearDown() override {
+        if (port_) port_->Close();
+        if (server_ != INVALID_HANDLE_VALUE) ::CloseHandle(server_);
+    }
+
+    HANDLE server_ = INVALID_HANDLE_VALUE;
+    std::unique_ptr<platform::SerialPort> port_;
+    const std::uint8_t frame_[22] = {0xFF, 0xA5, 0xA5, 0xA5};
+};
+
+// The link takes a failed write for a lost port, closes it and reports so.
+TEST_F(PipePort, WriteThatNeverCompletesIsCut) {
+    using Clock = std::chrono::steady_clock;
+    std::atomic<int> outcome{-1};
+    Clock::duration took{};
+    std::thread writer([&] {
+        const auto start = Clock::now();
+        outcome.store(port_->Write(frame_, sizeof frame_) ? 1 : 0);
+        took = Clock::now() - start;
+    });
+    const auto limit = std::chrono::milliseconds(platform::win32::WriteWaitLimitMs(sizeof frame_) + 5000);
+    const auto deadline = Clock::now() + limit;
+    while (outcome.load() < 0 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const bool cut = outcome.load() >= 0;
+    // The other end goes away: that ends a write the port did not give up.
+    if (!cut) ::CloseHandle(std::exchange(server_, INVALID_HANDLE_VALUE));
+    writer.join();
+    ASSERT_TRUE(cut) << "the write was still waiting after " << limit.count() << " ms";
+    EXPECT_EQ(outcome.load(), 0) << "a write nobody took counted as done";
+    EXPECT_GE(took, std::chrono::milliseconds(2000)) << "cut before the driver's own time-out";
 }
 
 }  // namespace

@@ -35,8 +35,10 @@ constexpr DWORD kWriteWaitMarginMs = 1000;
 // one read at a time: a read posted while another is outstanding would queue behind
 // it and hold its caller (and the receive worker's lock) with it.
 //
-// A port whose driver stopped answering (a write does not complete) counts as lost: every call fails from then on, so
-// the link's next write fails and the link reports the port lost, as it does for an unplugged device on Linux.
+// A port whose driver stopped answering (its status query fails, or a write does not
+// complete) counts as lost: every call fails from then on, so the link's next write
+// fails and the link reports the port lost, as it does for an unplugged device on
+// Linux.
 class Win32SerialPort final : public SerialPort {
 public:
     explicit Win32SerialPort(HANDLE handle) : handle_(handle) {
@@ -160,7 +162,12 @@ private:
         COMSTAT status{};
         // Also clears a line error (framing, overrun): the link judges frames by
         // their checksum, and a pending error would stop the driver until cleared.
-        if (!::ClearCommError(handle_, &errors, &status)) return -1;
+        if (!::ClearCommError(handle_, &errors, &status)) {
+            // The device is gone (an unplugged adapter) or its driver no longer
+            // answers; writes may still be taken, but no reply will ever be read.
+            lost_.store(true);
+            return -1;
+        }
         return static_cast<long>(std::min<DWORD>(status.cbInQue, LONG_MAX - 1));
     }
 

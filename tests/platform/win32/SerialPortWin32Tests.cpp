@@ -146,4 +146,23 @@ TEST_F(PipePort, WriteThatNeverCompletesIsCut) {
     EXPECT_GE(took, std::chrono::milliseconds(2000)) << "cut before the driver's own time-out";
 }
 
+// The receive worker asks what is queued; when the driver cannot tell, the next write
+// must fail, so that the link reports the port lost instead of waiting for replies
+// that cannot be read.
+TEST_F(PipePort, FailedStatusQueryLosesThePort) {
+    // Whatever comes is taken at once: writes would succeed.
+    std::uint8_t sink[256];
+    OVERLAPPED taken{};
+    taken.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(::ReadFile(server_, sink, sizeof sink, nullptr, &taken) || ::GetLastError() == ERROR_IO_PENDING);
+
+    EXPECT_EQ(port_->BytesWaiting(), -1);
+    EXPECT_FALSE(port_->Write(frame_, sizeof frame_)) << "a port whose driver cannot say what is queued took a request";
+
+    ::CancelIoEx(server_, &taken);
+    DWORD count = 0;
+    ::GetOverlappedResult(server_, &taken, &count, TRUE);
+    ::CloseHandle(taken.hEvent);
+}
+
 }  // namespace

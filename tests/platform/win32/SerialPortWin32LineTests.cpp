@@ -1,6 +1,11 @@
 // The Windows port on a real line: the simulated reader behind the COM port that
-// CARDFMT_TEST_PORT names (scripts/test-windows sets it). Without it the tests skip.
+// CARDFMT_TEST_PORT names (scripts/test-windows sets it). Without it, under wine, the
+// tests that need no reader run on a line where nothing ever comes: the master of a
+// fresh pseudo-terminal whose other end nobody opens, which wine takes for a serial
+// port. Elsewhere they skip.
 #include "platform/SerialPort.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -18,12 +23,18 @@ using namespace std::chrono_literals;
 const std::vector<std::uint8_t> kProbe = {0xFF, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0x00,
                                           0x08, 0xF7, 0x00, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x1C, 0x0F, 0xFF};
 
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 class SerialPortWin32Line : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* name = std::getenv("CARDFMT_TEST_PORT");
-        if (!name || !*name) GTEST_SKIP() << "CARDFMT_TEST_PORT names no port with the simulated reader";
-        platform::OpenResult opened = platform::OpenSerialPort(name);
+        readerBehind_ = name && *name;
+        if (!readerBehind_ && !UnderWine()) GTEST_SKIP() << "CARDFMT_TEST_PORT names no port with the simulated reader";
+        platform::OpenResult opened = platform::OpenSerialPort(readerBehind_ ? name : "Z:\\dev\\ptmx");
         ASSERT_NE(opened.port, nullptr) << opened.error;
         port_ = std::move(opened.port);
     }
@@ -39,6 +50,7 @@ protected:
     }
 
     std::unique_ptr<platform::SerialPort> port_;
+    bool readerBehind_ = false;
 };
 
 TEST_F(SerialPortWin32Line, UnlimitedWaitLastsUntilInterrupted) {
@@ -58,6 +70,7 @@ TEST_F(SerialPortWin32Line, InterruptBeforeTheWaitEndsTheNextWait) {
 }
 
 TEST_F(SerialPortWin32Line, WaitEndsWhenTheReplyArrives) {
+    if (!readerBehind_) GTEST_SKIP() << "no reader behind the line";
     auto waiting = std::async(std::launch::async, [this] { port_->WaitReadable(-1); });
     ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
     ASSERT_TRUE(port_->Write(kProbe.data(), kProbe.size()));

@@ -221,6 +221,8 @@ private slots:
         TMessageForm* dialog = ShownDialogs().first();
         QCOMPARE(dialog->Message->text(), QStringLiteral("该卡已初始化。"));
         QVERIFY(dialog->thread() == QApplication::instance()->thread());
+        // A dialog of the main window stays above it, whichever program is in front.
+        QCOMPARE(dialog->parentWidget(), form.get());
 
         // The watcher sends nothing until the operator has confirmed.
         const std::size_t before = desk.Reader().Exchanges().size();

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -82,7 +83,9 @@ public:
     std::string CopyText() override { return ToUtf8(BuildCopyText(form_)); }
     void CopyToClipboard(const std::string& utf8) override { ::CopyToClipboard(FromUtf8(utf8)); }
     void Beep() override { QApplication::beep(); }
-    void ReportError(const std::string& utf8) override { ShowMessageDialog(FromUtf8(utf8), QString(), mbOK, mkError); }
+    void ReportError(const std::string& utf8) override {
+        ShowMessageDialog(FromUtf8(utf8), QString(), mbOK, mkError, &form_);
+    }
 
 private:
     TMessageForm& form_;
@@ -156,6 +159,12 @@ TMessageForm::TMessageForm(QWidget* parent)
 
 void TMessageForm::reject() { done(mrCancel); }
 
+void TMessageForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
+}
+
 void TMessageForm::keyPressEvent(QKeyEvent* event) {
     if (HandleCopyKey(*this, *event)) {
         event->accept();
@@ -176,10 +185,10 @@ bool TMessageForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons) {
+TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons, QWidget* parent) {
     Q_ASSERT_X(QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread(),
                "BuildMessageDialog", "dialogs are built on the GUI thread");
-    auto form = std::make_unique<TMessageForm>();
+    auto form = std::make_unique<TMessageForm>(parent);
     QtMeasurer measurer(form->font());
     const bool rightToLeft = form->layoutDirection() == Qt::RightToLeft;
     const MessageLayout layout =
@@ -218,7 +227,8 @@ TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageB
     return form.release();
 }
 
-int ShowMessageDialog(const QString& text, const QString& caption, MessageButtons buttons, MessageKind kind) {
+int ShowMessageDialog(const QString& text, const QString& caption, MessageButtons buttons, MessageKind kind,
+                      QWidget* parent) {
     QApplication* app = WidgetApplication();
     if (!app) return PrintInstead(text, caption, kind);
 
@@ -226,8 +236,9 @@ int ShowMessageDialog(const QString& text, const QString& caption, MessageButton
         const auto post = [app](std::function<void()> task) {
             return QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
         };
+        const QPointer<QWidget> owner(parent);
         const auto open = [=](std::function<void(int)> finish) {
-            TMessageForm* form = BuildMessageDialog(text, kind, buttons);
+            TMessageForm* form = BuildMessageDialog(text, kind, buttons, owner.data());
             if (!caption.isEmpty()) form->setWindowTitle(caption);
             form->setAttribute(Qt::WA_DeleteOnClose);
             QObject::connect(form, &QDialog::finished, form, std::move(finish));
@@ -239,7 +250,7 @@ int ShowMessageDialog(const QString& text, const QString& caption, MessageButton
         return RunOnUiThreadAndWait(post, open, mrNone);
     }
 
-    const std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, kind, buttons));
+    const std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, kind, buttons, parent));
     if (!caption.isEmpty()) form->setWindowTitle(caption);
     // Creating the native window first lets platforms that know the frame
     // before mapping report it, so the centring covers the whole window.
@@ -248,9 +259,11 @@ int ShowMessageDialog(const QString& text, const QString& caption, MessageButton
     return form->exec();
 }
 
-int ShowInfo(const QString& text) { return ShowMessageDialog(text, QString(), mbOK, mkInformation); }
+int ShowInfo(const QString& text, QWidget* parent) {
+    return ShowMessageDialog(text, QString(), mbOK, mkInformation, parent);
+}
 
-void ShowInfoUtf8(const std::string& text) { ShowInfo(FromUtf8(text)); }
+void ShowInfoUtf8(const std::string& text, QWidget* parent) { ShowInfo(FromUtf8(text), parent); }
 
 bool HandleCopyKey(TMessageForm& form, const QKeyEvent& event) {
     if (event.type() != QEvent::KeyPress) return false;

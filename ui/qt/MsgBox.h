@@ -22,6 +22,7 @@
 class QEvent;
 class QKeyEvent;
 class QLabel;
+class QShowEvent;
 
 class TMessageForm : public QDialog {
     Q_OBJECT
@@ -35,6 +36,9 @@ public:
     void reject() override;
 
 protected:
+    // A message must reach the operator even while another program is in
+    // front: shown, the dialog comes up and asks to be the active window.
+    void showEvent(QShowEvent* event) override;
     // Esc presses the cancel button and does nothing when there is none;
     // Ctrl+C copies the dialog's text.
     void keyPressEvent(QKeyEvent* event) override;
@@ -45,15 +49,24 @@ protected:
 
 // A fixed-size dialog laid out for `text`, centred on the primary screen, not
 // yet shown. The caller owns it. GUI thread only.
-TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons);
+//
+// `parent` is the window the dialog speaks for (the main window): a dialog of
+// its own stays above it, where an unparented one could slip behind the window
+// it blocks and leave the tool looking frozen. nullptr only where there is no
+// window.
+TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons,
+                                 QWidget* parent = nullptr);
 
-// Shows a modal dialog and returns its MessageResult. A non-empty `caption`
-// replaces the kind's title.
-int ShowMessageDialog(const QString& text, const QString& caption, MessageButtons buttons, MessageKind kind);
+// Shows a modal dialog, a child of `parent` (see BuildMessageDialog), and
+// returns its MessageResult. A non-empty `caption` replaces the kind's title.
+// From another thread the parent must outlive the call or be destroyed on the
+// GUI thread; a parent gone meanwhile leaves the dialog without one.
+int ShowMessageDialog(const QString& text, const QString& caption, MessageButtons buttons, MessageKind kind,
+                      QWidget* parent = nullptr);
 
 // "提示" with one "确认" button; returns once the operator confirmed.
-int ShowInfo(const QString& text);
-void ShowInfoUtf8(const std::string& text);
+int ShowInfo(const QString& text, QWidget* parent = nullptr);
+void ShowInfoUtf8(const std::string& text, QWidget* parent = nullptr);
 
 // Handles Ctrl+C (exactly Ctrl; Cmd on macOS) as HandleCopyKey of the model
 // says. Returns whether the key was handled.

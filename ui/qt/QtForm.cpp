@@ -110,7 +110,7 @@ void QtForm::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowMessageDialog(QString::fromUtf8(e.what()), QString(), mbOK, mkError);
+        ShowMessageDialog(QString::fromUtf8(e.what()), QString(), mbOK, mkError, this);
     }
 }
 
@@ -173,7 +173,9 @@ void QtForm::StopTimer(int id) {
     }
 }
 
-void QtForm::ShowInfo(const std::string& text) { ShowInfoUtf8(text); }
+// Also from the card watcher's thread: the dialog opens on the GUI thread as a
+// dialog of this window.
+void QtForm::ShowInfo(const std::string& text) { ShowInfoUtf8(text, this); }
 
 void QtForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -24,9 +24,9 @@ public:
     // The widget made for a control of the layout (this window for Form).
     QWidget* Control(FormControl control) const;
 
-    // Runs a handler; an error it raises ends up in an error dialog, as the window
-    // system's default error report would show it.
-    static void Guarded(const std::function<void()>& handler);
+    // Runs a handler; an error it raises ends up in an error dialog over this
+    // window, as the window system's default error report would show it.
+    void Guarded(const std::function<void()>& handler);
 
     // TFormFace
     void SetEnabled(FormControl control, bool enabled) override;

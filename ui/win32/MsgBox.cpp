@@ -176,7 +176,9 @@ public:
     void CopyToClipboard(const std::string& utf8) override { ::CopyToClipboard(utf8, form_.Handle()); }
     void Beep() override { MessageBeep(MB_OK); }
     // The dialog stays open under the report, which is a dialog of its own.
-    void ReportError(const std::string& utf8) override { ShowMessageDialog(utf8, std::string(), mbOK, mkError); }
+    void ReportError(const std::string& utf8) override {
+        ShowMessageDialog(utf8, std::string(), mbOK, mkError, form_.Handle());
+    }
 
 private:
     const TMessageForm& form_;
@@ -251,6 +253,22 @@ bool PostToDialogThread(std::function<void()> task) {
     return false;
 }
 
+// Shows the dialog in front of everything. The system may refuse a program
+// that is not in the foreground itself (the water-control software is): the
+// operator is then called by flashing, the dialog and the taskbar button of the
+// window that owns it, since an owned dialog has no button of its own.
+void BringToFront(HWND dialog) {
+    ShowWindow(dialog, SW_SHOW);
+    if (SetForegroundWindow(dialog) && GetForegroundWindow() == dialog) return;
+    FLASHWINFO flash{sizeof(flash), dialog, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+    FlashWindowEx(&flash);
+    const HWND root = GetAncestor(dialog, GA_ROOTOWNER);
+    if (root && root != dialog) {
+        FLASHWINFO tray{sizeof(tray), root, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+        FlashWindowEx(&tray);
+    }
+}
+
 void SetCaption(TMessageForm& form, const std::string& caption) {
     if (!caption.empty()) SetWindowTextW(form.Handle(), Utf8ToWide(caption).c_str());
 }
@@ -294,8 +312,7 @@ void TMessageForm::EnableOtherWindows() {
 int TMessageForm::ShowModal() {
     modalResult_ = mrNone;
     DisableOtherWindows();
-    ShowWindow(handle_, SW_SHOW);
-    SetForegroundWindow(handle_);
+    BringToFront(handle_);
     SetFocus(defaultButton_ ? defaultButton_ : handle_);
     MSG msg;
     while (modalResult_ == mrNone) {
@@ -322,8 +339,7 @@ void TMessageForm::ShowModeless(std::function<void(int)> onClosed) {
     onClosed_ = std::move(onClosed);
     if (openForOthers) openForOthers->push_back(this);
     DisableOtherWindows();
-    ShowWindow(handle_, SW_SHOW);
-    SetForegroundWindow(handle_);
+    BringToFront(handle_);
     SetFocus(defaultButton_ ? defaultButton_ : handle_);
 }
 
@@ -370,12 +386,15 @@ bool TMessageForm::HandleKey(WPARAM key) {
     return false;
 }
 
-TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons) {
+TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons, HWND owner) {
     RegisterClasses();
     std::unique_ptr<TMessageForm> form(new TMessageForm());
     const bool rightToLeft = ProcessIsRightToLeft();
-    form->handle_ = CreateWindowExW(kFormExStyle, kFormClass, L"", kFormStyle, 0, 0, 100, 100, GetActiveWindow(),
-                                    nullptr, GetModuleHandleW(nullptr), form.get());
+    // A dialog asked for just as its window went away is shown unowned rather
+    // than not at all.
+    if (owner && !IsWindow(owner)) owner = nullptr;
+    form->handle_ = CreateWindowExW(kFormExStyle, kFormClass, L"", kFormStyle, 0, 0, 100, 100, owner, nullptr,
+                                    GetModuleHandleW(nullptr), form.get());
     if (!form->handle_) throw std::runtime_error("cannot create the message dialog");
     form->font_ = MessageFont(&form->ownsFont_);
     SendMessageW(form->handle_, WM_SETFONT, reinterpret_cast<WPARAM>(form->font_), FALSE);
@@ -421,25 +440,28 @@ TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, Mess
     return form.release();
 }
 
-int ShowMessageDialog(const std::string& text, const std::string& caption, MessageButtons buttons, MessageKind kind) {
-    const DWORD owner = dialogThreadId.load();
-    if (owner != 0 && owner != GetCurrentThreadId()) {
+int ShowMessageDialog(const std::string& text, const std::string& caption, MessageButtons buttons, MessageKind kind,
+                      HWND owner) {
+    const DWORD uiThread = dialogThreadId.load();
+    if (uiThread != 0 && uiThread != GetCurrentThreadId()) {
         return RunOnUiThreadAndWait(
             PostToDialogThread,
             [=](std::function<void(int)> finish) {
-                std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, kind, buttons));
+                std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, kind, buttons, owner));
                 SetCaption(*form, caption);
                 FormAccess::ShowModeless(*form, std::move(finish));
                 form.release();  // owns itself until closed
             },
             mrNone);
     }
-    const std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, kind, buttons));
+    const std::unique_ptr<TMessageForm> form(BuildMessageDialog(text, kind, buttons, owner));
     SetCaption(*form, caption);
     return form->ShowModal();
 }
 
-int ShowInfo(const std::string& text) { return ShowMessageDialog(text, std::string(), mbOK, mkInformation); }
+int ShowInfo(const std::string& text, HWND owner) {
+    return ShowMessageDialog(text, std::string(), mbOK, mkInformation, owner);
+}
 
 MessageDialogThread::MessageDialogThread() {
     RegisterClasses();

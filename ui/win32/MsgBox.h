@@ -40,7 +40,7 @@ public:
     int ShowModal();
 
 private:
-    friend TMessageForm* BuildMessageDialog(const std::string&, MessageKind, MessageButtons);
+    friend TMessageForm* BuildMessageDialog(const std::string&, MessageKind, MessageButtons, HWND);
     friend class FormAccess;
     TMessageForm() = default;
 
@@ -64,16 +64,27 @@ private:
     std::function<void(int)> onClosed_;  // for a dialog opened for another thread
 };
 
-// A dialog laid out for `text` (UTF-8), centred on the screen, not yet shown.
-// The caller owns it.
-TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons);
+// A dialog laid out for `text` (UTF-8), centred on the screen, not yet shown,
+// owned by `owner`. The caller owns the object.
+//
+// The owner is the window the dialog speaks for (the main window), never
+// whichever window happens to be active: while another program is in front
+// this thread has no active window, and an unowned dialog can end up behind
+// the main window it disables, leaving the tool looking frozen. An owned
+// window always stays above its owner. nullptr only where there is no window.
+TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons,
+                                 HWND owner = nullptr);
 
-// Shows a modal dialog and returns its MessageResult. A non-empty `caption`
-// replaces the kind's title.
-int ShowMessageDialog(const std::string& text, const std::string& caption, MessageButtons buttons, MessageKind kind);
+// Shows a modal dialog owned by `owner` (see BuildMessageDialog), brought to the
+// front, and returns its MessageResult. A non-empty `caption` replaces the
+// kind's title. Where the system refuses to bring it to the front (another
+// program has the foreground), the dialog and the taskbar button of its owner
+// flash until the operator turns to them.
+int ShowMessageDialog(const std::string& text, const std::string& caption, MessageButtons buttons, MessageKind kind,
+                      HWND owner = nullptr);
 
 // "提示" with one "确认" button; returns once the operator confirmed.
-int ShowInfo(const std::string& text);
+int ShowInfo(const std::string& text, HWND owner = nullptr);
 
 // Names the thread that owns the windows: created on it, it takes the dialogs
 // asked for by other threads for as long as it lives. Destroying it closes

@@ -104,7 +104,7 @@ void TWin32Form::Forward(const std::function<void()>& event) {
         event();
     } catch (const std::exception& e) {
         // What the window system does with an error nobody caught: it names it.
-        ShowMessageDialog(e.what(), "", mbOK, mkError);
+        ShowMessageDialog(e.what(), "", mbOK, mkError, Handle());
     }
 }
 
@@ -145,7 +145,9 @@ void TWin32Form::StartTimer(int id, long intervalMs) {
 
 void TWin32Form::StopTimer(int id) { ::KillTimer(Handle(), static_cast<UINT_PTR>(id)); }
 
-void TWin32Form::ShowInfo(const std::string& text) { ::ShowInfo(text); }
+// Also from the card watcher's thread: the dialog opens on this window's thread,
+// owned by this window whichever program is in front.
+void TWin32Form::ShowInfo(const std::string& text) { ::ShowInfo(text, Handle()); }
 
 bool TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {

@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <regex>
+#include <thread>
 
 using namespace harness;
 
@@ -33,6 +35,83 @@ void Picture(HWND window, const char* name) {
     Win32Desk::PumpUntil([] { return false; }, 300);
     EXPECT_TRUE(
         harness::SaveWindowBitmap(window, platform::win32::Utf8ToWide(std::string(folder) + "\\" + name + ".bmp")));
+}
+
+// Another program's window in front of the desk, as the water-control software
+// is while the operator works in it: a window of a thread of its own, so the
+// main window's thread then has no active window at all, which a dialog must
+// not take for its owner.
+class ProgramInFront {
+public:
+    ProgramInFront() : thread_([this] { Run(); }) {
+        Win32Desk::PumpUntil([this] { return window_.load() != nullptr; });
+    }
+    ~ProgramInFront() {
+        ::PostMessageW(window_.load(), kLeave, 0, 0);
+        // Its going sends activation to this thread's windows: keep serving them.
+        Win32Desk::PumpUntil([this] { return ended_.load(); });
+        thread_.join();
+    }
+    ProgramInFront(const ProgramInFront&) = delete;
+    ProgramInFront& operator=(const ProgramInFront&) = delete;
+
+    // Takes the foreground, as a click into the other program does. Meanwhile
+    // this thread answers what the activation sends its windows but runs none
+    // of its queued messages, so what was queued runs with the program in front.
+    bool ComeToFront() const {
+        ::PostMessageW(window_.load(), kComeToFront, 0, 0);
+        const ULONGLONG end = ::GetTickCount64() + 5000;
+        while (::GetForegroundWindow() != window_.load() && ::GetTickCount64() < end) {
+            MSG sent;
+            ::PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            ::Sleep(5);
+        }
+        return ::GetForegroundWindow() == window_.load();
+    }
+    HWND Window() const { return window_.load(); }
+
+private:
+    static constexpr UINT kComeToFront = WM_APP + 21;
+    static constexpr UINT kLeave = WM_APP + 22;
+
+    void Run() {
+        HWND window = ::CreateWindowExW(0, L"STATIC", L"水控软件", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 600, 400,
+                                        nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        window_ = window;
+        MSG msg;
+        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (msg.hwnd == window && msg.message == kComeToFront) {
+                ::SetForegroundWindow(window);
+                continue;
+            }
+            if (msg.hwnd == window && msg.message == kLeave) {
+                ::DestroyWindow(window);
+                break;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ended_ = true;
+    }
+
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<bool> ended_{false};
+    std::thread thread_;
+};
+
+// Whether `upper` is above `lower` in the z-order of the top-level windows.
+bool Above(HWND upper, HWND lower) {
+    for (HWND below = ::GetWindow(upper, GW_HWNDNEXT); below; below = ::GetWindow(below, GW_HWNDNEXT))
+        if (below == lower) return true;
+    return false;
+}
+
+// What the operator must be able to see of a dialog over the main window.
+struct DialogPlace {
+    bool ownedByMain = false, visible = false, aboveMain = false;
+};
+DialogPlace PlaceOf(HWND dialog, HWND main) {
+    return {::GetWindow(dialog, GW_OWNER) == main, ::IsWindowVisible(dialog) != FALSE, Above(dialog, main)};
 }
 
 class Win32MainWindow : public ::testing::Test {
@@ -203,10 +282,16 @@ TEST(Win32MainWindowPicture, Pictures) {
 
 TEST(Win32MainWindowPlacement, OutsideTheInstallationFolderTheCheckShowsItsMessageOverTheShownWindow) {
     Win32Desk desk(false);
+    ProgramInFront program;
     struct Seen {
         bool taken = false, windowVisible = false, openEnabled = true;
         std::size_t dialogs = 0, messages = 0;
+        DialogPlace place;
     } seen;
+    // The other program comes to the front between the window's showing and its
+    // check, which comes next in the queue.
+    bool programInFront = false;
+    Win32Desk::PostWork([&] { programInFront = program.ComeToFront(); });
     // Runs from the message loop, again and again until the dialog is there (inside
     // the dialog's wait for the operator), then confirms it.
     int looks = 0;
@@ -217,20 +302,64 @@ TEST(Win32MainWindowPlacement, OutsideTheInstallationFolderTheCheckShowsItsMessa
             Win32Desk::PostWork(look);
             return;
         }
-        seen = {true, ::IsWindowVisible(desk.Window()) != FALSE, desk.Enabled(C::btnOpenComm), dialogs.size(),
-                ChildrenWithText(dialogs.front(), "请将格式化软件放置在水控软件安装目录。").size()};
+        seen = {true,
+                ::IsWindowVisible(desk.Window()) != FALSE,
+                desk.Enabled(C::btnOpenComm),
+                dialogs.size(),
+                ChildrenWithText(dialogs.front(), "请将格式化软件放置在水控软件安装目录。").size(),
+                PlaceOf(dialogs.front(), desk.Window())};
         for (HWND dialog : dialogs) PressKey(dialog, VK_RETURN);
     };
     Win32Desk::PostWork(look);
     desk.OpenMainWindow();
     Win32Desk::PumpUntil([&] { return seen.taken && desk.Dialogs().empty(); });
     ASSERT_TRUE(seen.taken);
+    EXPECT_TRUE(programInFront);
     EXPECT_TRUE(seen.windowVisible);
     EXPECT_FALSE(seen.openEnabled);
     EXPECT_EQ(seen.dialogs, 1u);
     EXPECT_EQ(seen.messages, 1u);
+    EXPECT_TRUE(seen.place.ownedByMain);
+    EXPECT_TRUE(seen.place.visible);
+    EXPECT_TRUE(seen.place.aboveMain);
     EXPECT_FALSE(::IsWindowEnabled(desk.Control(C::grpCommConfig)));
     EXPECT_TRUE(desk.Dialogs().empty());
+}
+
+// The card watcher's messages take the path of a foreign card's: the window's
+// ShowInfo called on another thread. No reader needed.
+TEST(Win32MainWindowOwner, ACardMessageWhileAnotherProgramIsInFrontIsOwnedByTheMainWindowAndAboveIt) {
+    Win32Desk desk;
+    desk.OpenMainWindow();
+    ASSERT_NE(desk.Window(), nullptr);
+    auto* face = dynamic_cast<TWin32Form*>(win32ui::Window::FromHandle(desk.Window()));
+    ASSERT_NE(face, nullptr);
+    ProgramInFront program;
+    ASSERT_TRUE(program.ComeToFront());
+    ASSERT_NE(::GetActiveWindow(), desk.Window());
+
+    std::atomic<bool> answered{false};
+    std::thread watcher([face, &answered] {
+        face->ShowInfo(kNotANewCard);
+        answered = true;
+    });
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return !desk.Dialogs().empty(); }));
+    const std::vector<HWND> dialogs = desk.Dialogs();
+    if (!dialogs.empty()) {
+        HWND dialog = dialogs.front();
+        if (const char* folder = std::getenv("CARDFMT_PICTURE_DIR"); folder && *folder) {
+            Win32Desk::PumpUntil([] { return false; }, 300);
+            EXPECT_TRUE(harness::SaveWindowBitmap(
+                ::GetDesktopWindow(), platform::win32::Utf8ToWide(std::string(folder) + "\\win32-dialog-owned.bmp")));
+        }
+        const DialogPlace place = PlaceOf(dialog, desk.Window());
+        EXPECT_TRUE(place.ownedByMain);
+        EXPECT_TRUE(place.visible);
+        EXPECT_TRUE(place.aboveMain);
+        PressKey(dialog, VK_RETURN);
+    }
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return answered.load(); }));
+    watcher.join();
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ SetCompressor /SOLID lzma
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include Sections.nsh
 !include FileFunc.nsh
 !include WinVer.nsh
 !include x64.nsh
@@ -89,7 +90,7 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "cardfmt"
 !define MUI_PAGE_HEADER_TEXT "选择水控软件的安装目录"
 !define MUI_PAGE_HEADER_SUBTEXT "${PRODUCT}装在水控软件安装目录下的 cardfmt 文件夹里。"
 !define MUI_DIRECTORYPAGE_TEXT_TOP "请选择水控软件的安装目录，也就是 Tolvane.exe 和 KelmConfig.ini 所在的文件夹。$\r$\n$\r$\n${PRODUCT}的文件放在其中的 cardfmt 文件夹里；该目录里原有的文件一个也不会被覆盖或删除。"
-!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "水控软件安装目录(Tolvane.exe 和 KelmConfig.ini 所在的文件夹)"
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "水控软件安装目录"
 !define MUI_DIRECTORYPAGE_VERIFYONLEAVE
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
@@ -241,47 +242,7 @@ Function IsOurUninstaller
   Exch $0
 FunctionEnd
 
-Function .onInit
-  SetShellVarContext all
-  !insertmacro UseNativeRegistry
-  StrCpy $0 0
-  ${IfNot} ${AtLeastWin7}
-    StrCpy $0 1
-  ${ElseIf} ${IsWin7}
-  ${AndIfNot} ${AtLeastServicePack} 1
-    StrCpy $0 1
-  ${EndIf}
-  ${If} $0 = 1
-    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT}需要 Windows 7 SP1 或更新的 Windows。" /SD IDOK
-    SetErrorLevel ${EXIT_REFUSED}
-    Quit
-  ${EndIf}
-  ; An earlier installation names the folder to offer (/D= wins).
-  ${If} $INSTDIR == ""
-    ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
-    ${If} $0 != ""
-      ${GetParent} "$0" $INSTDIR
-    ${EndIf}
-  ${EndIf}
-  ; Silent runs have no directory page: refuse here, before anything is written.
-  ${If} ${Silent}
-    Call CheckTarget
-    ${If} $R9 != ""
-      SetErrorLevel ${EXIT_REFUSED}
-      Quit
-    ${EndIf}
-  ${EndIf}
-FunctionEnd
-
-Function DirectoryLeave
-  Call CheckTarget
-  ${If} $R9 != ""
-    MessageBox MB_OK|MB_ICONEXCLAMATION "$R9"
-    Abort
-  ${EndIf}
-FunctionEnd
-
-Section "-${PRODUCT}"
+Section "-check"
   ; Again, right before writing: a program may have been started since the page.
   Call CheckTarget
   ${If} $R9 != ""
@@ -289,14 +250,19 @@ Section "-${PRODUCT}"
     SetErrorLevel ${EXIT_REFUSED}
     Abort "$R9"
   ${EndIf}
+SectionEnd
 
-  ${If} ${RunningX64}
-    DetailPrint "安装 64 位程序"
-    !insertmacro CARDFMT_EACH_FILE InstallFileX64
-  ${Else}
-    DetailPrint "安装 32 位程序"
-    !insertmacro CARDFMT_EACH_FILE InstallFileX86
-  ${EndIf}
+Section "-x64" SectionX64
+  DetailPrint "安装 64 位程序"
+  !insertmacro CARDFMT_EACH_FILE InstallFileX64
+SectionEnd
+
+Section "-x86" SectionX86
+  DetailPrint "安装 32 位程序"
+  !insertmacro CARDFMT_EACH_FILE InstallFileX86
+SectionEnd
+
+Section "-${PRODUCT}"
   WriteUninstaller "$INSTDIR\${TOOL_DIR}\uninstall.exe"
 
   ClearErrors
@@ -332,6 +298,52 @@ Section "-${PRODUCT}"
     Abort
   ${EndIf}
 SectionEnd
+
+Function .onInit
+  SetShellVarContext all
+  !insertmacro UseNativeRegistry
+  StrCpy $0 0
+  ${IfNot} ${AtLeastWin7}
+    StrCpy $0 1
+  ${ElseIf} ${IsWin7}
+  ${AndIfNot} ${AtLeastServicePack} 1
+    StrCpy $0 1
+  ${EndIf}
+  ${If} $0 = 1
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT}需要 Windows 7 SP1 或更新的 Windows。" /SD IDOK
+    SetErrorLevel ${EXIT_REFUSED}
+    Quit
+  ${EndIf}
+  ; One build's files are installed; the directory page counts only those.
+  ${If} ${RunningX64}
+    !insertmacro UnselectSection ${SectionX86}
+  ${Else}
+    !insertmacro UnselectSection ${SectionX64}
+  ${EndIf}
+  ; An earlier installation names the folder to offer (/D= wins).
+  ${If} $INSTDIR == ""
+    ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+    ${If} $0 != ""
+      ${GetParent} "$0" $INSTDIR
+    ${EndIf}
+  ${EndIf}
+  ; Silent runs have no directory page: refuse here, before anything is written.
+  ${If} ${Silent}
+    Call CheckTarget
+    ${If} $R9 != ""
+      SetErrorLevel ${EXIT_REFUSED}
+      Quit
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function DirectoryLeave
+  Call CheckTarget
+  ${If} $R9 != ""
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$R9"
+    Abort
+  ${EndIf}
+FunctionEnd
 
 ; ------------------------------------------------------------------ uninstall
 

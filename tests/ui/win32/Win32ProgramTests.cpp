@@ -4,6 +4,9 @@
 // the window appears, 打开串口 finds the reader, 开始初始化 formats a fresh card,
 // a foreign card shows its dialog, and the window closes the program. Started
 // with --trace and stderr in a file, it writes the frames there.
+// CARDFMT_GUI_CWD names the folder to start it in, as a shortcut does (one that
+// holds the placement files already, and is left as it was found); without it a
+// temporary installation folder is made and removed.
 #include "platform/win32/Win32Text.h"
 #include "tests/ui/win32/SimLine.h"
 #include "tests/ui/win32/Win32Desk.h"
@@ -66,14 +69,22 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
 
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder =
+    const std::wstring scratch =
         std::wstring(temp) + L"cardfmt-installation-" + std::to_wstring(::GetCurrentProcessId());
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    std::ofstream(std::filesystem::path(folder + L"\\Tolvane.exe")) << "";
-    std::ofstream(std::filesystem::path(folder + L"\\KelmConfig.ini")) << "";
+    ::CreateDirectoryW(scratch.c_str(), nullptr);
+    const char* givenFolder = std::getenv("CARDFMT_GUI_CWD");
+    const std::wstring folder = givenFolder ? Utf8ToWide(givenFolder) : scratch;
+    if (givenFolder) {
+        ASSERT_NE(::GetFileAttributesW((folder + L"\\Tolvane.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+        ASSERT_NE(::GetFileAttributesW((folder + L"\\KelmConfig.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+        std::ofstream(std::filesystem::path(folder + L"\\Tolvane.exe")) << "";
+        std::ofstream(std::filesystem::path(folder + L"\\KelmConfig.ini")) << "";
+    }
 
-    // With --trace, and its stderr a file: the frames are written there.
-    const std::wstring tracePath = folder + L"\\trace.txt";
+    // With --trace, and its stderr a file: the frames are written there (never
+    // into a given folder, which belongs to the water-control software).
+    const std::wstring tracePath = scratch + L"\\trace.txt";
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE trace = ::CreateFileW(tracePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -105,7 +116,9 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     ASSERT_EQ(sim->Command("place 0A0B0C0D fresh"), "ok placed 0A0B0C0D");
     ::SendMessageW(Button(window, FormControl::btnStartInit), BM_CLICK, 0, 0);
     EXPECT_EQ(Text(Button(window, FormControl::btnStartInit)), "停止初始化");
-    const std::regex formatted(".* s5 [0-9A-F]{12} FF078069 [0-9A-F]{12} s6 [0-9A-F]{12} FF078069 .*");
+    // A fresh card has the same access bytes: formatted means its key A is no
+    // longer the transport key.
+    const std::regex formatted(".* s5 (?!F{12})[0-9A-F]{12} FF078069 [0-9A-F]{12} s6 (?!F{12})[0-9A-F]{12} FF078069 .*");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0A0B0C0D"), formatted); }));
     ASSERT_EQ(sim->Command("place 0E0F1011 fresh"), "ok placed 0E0F1011");
     EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0E0F1011"), formatted); }));
@@ -143,9 +156,11 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     ::DeleteFileW(tracePath.c_str());
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    ::DeleteFileW((folder + L"\\Tolvane.exe").c_str());
-    ::DeleteFileW((folder + L"\\KelmConfig.ini").c_str());
-    ::RemoveDirectoryW(folder.c_str());
+    if (!givenFolder) {
+        ::DeleteFileW((folder + L"\\Tolvane.exe").c_str());
+        ::DeleteFileW((folder + L"\\KelmConfig.ini").c_str());
+    }
+    ::RemoveDirectoryW(scratch.c_str());
 }
 
 }  // namespace

@@ -137,9 +137,9 @@ TEST(ScanPause, APortAnotherProgramHoldsIsToldOnceAndTheScanGoesOn) {
     PanelOverPorts panel(face, {});
     panel.held = {"com3", "com7"};
     panel.FormCreate();
-    int pauses = 0;
+    int misses = 0;
     face.OnProcessEvents = [&](long waitMs) {
-        if (waitMs > 0 && ++pauses == 3) panel.btnStopOpeningClick();
+        if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
     };
     panel.btnOpenCommClick();
 

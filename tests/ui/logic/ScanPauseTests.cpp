@@ -117,9 +117,9 @@ TEST(ScanPause, PortsThatAllRefuseTheUserAreToldOnceAndTheTextStays) {
     FakeFace face;
     PanelOverPorts panel(face, {}, {"com1", "com3"});
     panel.FormCreate();
-    int pauses = 0;
+    int misses = 0;
     face.OnProcessEvents = [&](long waitMs) {
-        if (waitMs > 0 && ++pauses == 3) panel.btnStopOpeningClick();
+        if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
     };
     panel.btnOpenCommClick();
 

@@ -12,10 +12,11 @@ private:
     TCommClass& comm_;
 };
 
-void CountFailedOpen(platform::OpenFailure failure, ScanPassReport& report) {
+void CountFailedOpen(const std::string& name, platform::OpenFailure failure, ScanPassReport& report) {
     if (failure == platform::OpenFailure::NoDevice) return;
     ++report.portsPresent;
     if (failure == platform::OpenFailure::AccessDenied) ++report.portsDenied;
+    if (failure == platform::OpenFailure::InUse && report.firstHeld.empty()) report.firstHeld = name;
 }
 
 }  // namespace
@@ -35,7 +36,7 @@ std::optional<std::string> ScanForReader(TCommClass& comm, const PortScanHooks& 
                 if (hooks.afterMiss) hooks.afterMiss();
                 comm.Disconnect();
             } else {
-                CountFailedOpen(comm.LastOpenFailure(), report);
+                CountFailedOpen(name, comm.LastOpenFailure(), report);
                 if (hooks.afterMiss) hooks.afterMiss();
             }
         }

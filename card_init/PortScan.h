@@ -15,6 +15,10 @@ struct ScanPassReport {
     int portsPresent = 0;  // ports whose device is there (opened or not)
     int portsDenied = 0;   // of those, the ones this user may not open
     int portsOpened = 0;   // of those, the ones that opened (and gave no reader)
+    // The first port there that another program held ("" when none). No port answered
+    // in this pass, so a held port is where the reader most likely is: the water-control
+    // software, or a second copy of this tool, has it open.
+    std::string firstHeld;
 
     // Every port that is there refused this user: on Linux, a user outside the group
     // of the serial devices, for whom the scan would go on finding nothing.

@@ -12,6 +12,13 @@ int ScanCommand(const std::vector<std::string>& args) {
     TCommClass comm;
     PortScanHooks hooks;
     if (!options.Has("--quiet")) hooks.trying = [](const std::string& name) { PrintError(ScanTryingText(name)); };
+    // Not progress but the likely reason the scan finds nothing: said even with --quiet.
+    bool heldTold = false;
+    hooks.passEnded = [&heldTold](const ScanPassReport& report) {
+        if (heldTold || report.firstHeld.empty()) return;
+        heldTold = true;
+        PrintError(report.firstHeld + " is held by another program (the water-control software, or another cardfmt?)");
+    };
     hooks.stopRequested = StopSignalled;
     auto found = ScanForReader(comm, hooks, passes ? static_cast<int>(*passes) : 0);
     if (!found) {

@@ -60,7 +60,9 @@ enum class OpenFailure {
     NoDevice,      // the name stands for no device, or the device is not there
     AccessDenied,  // the device is there, but this user may not open it (POSIX: not
                    // in the group that owns the serial devices)
-    Other,         // the device is there but could not be used (in use, not a serial line...)
+    InUse,         // the device is there, but another program (or another copy of this
+                   // tool) holds it; it may let go of it later
+    Other,         // the device is there but could not be used (not a serial line...)
 };
 
 struct OpenResult {

@@ -79,18 +79,22 @@ void TBasicCommForm::btnOpenCommClick() {
         }
     } end{this, found};
 
-    // The operator is told once per scan when every port there refused this user;
-    // the text then stays in the status line, where the next port would overwrite it.
-    bool permissionTold = false;
+    // The operator is told once per scan when every port there refused this user, or
+    // when another program held a port while none answered; the text then stays in
+    // the status line, where the next port would overwrite it.
+    bool hintTold = false;
     PortScanHooks hooks;
     hooks.trying = [&](const std::string& name) {
-        if (!permissionTold) SetStatus(formtext::StatusTrying(name));
+        if (!hintTold) SetStatus(formtext::StatusTrying(name));
     };
     hooks.afterMiss = [this] { Face.ProcessEvents(); };
     hooks.passEnded = [&](const ScanPassReport& report) {
-        if (report.AllPresentDenied() && !permissionTold) {
-            permissionTold = true;
+        if (!hintTold && report.AllPresentDenied()) {
+            hintTold = true;
             SetStatus(kNoSerialPermissionText);
+        } else if (!hintTold && !report.firstHeld.empty()) {
+            hintTold = true;
+            SetStatus(formtext::StatusHeld(report.firstHeld));
         }
         if (report.portsOpened == 0) PauseAfterEmptyPass();
     };

@@ -30,6 +30,8 @@ inline std::string StatusOpened(const std::string& port) { return port + "已打
 // The reader's port went away while automatic initialization ran (an unplugged
 // adapter). True whether or not the window is reopening it at the moment.
 inline std::string StatusLost(const std::string& port) { return port + "已断开..."; }
+// A pass found no reader while another program held this port.
+inline std::string StatusHeld(const std::string& port) { return ScanPortHeldText(port); }
 
 // Messages.
 inline constexpr const char* kNotPlaced = "请将格式化软件放置在水控软件安装目录。";

@@ -120,6 +120,8 @@ OpenFailure OpenFailureOf(int err) {
         case ENXIO: return OpenFailure::NoDevice;
         case EACCES:
         case EPERM: return OpenFailure::AccessDenied;
+        // A line another program set to exclusive use (TIOCEXCL) refuses every open.
+        case EBUSY: return OpenFailure::InUse;
         default: return OpenFailure::Other;
     }
 }
@@ -144,7 +146,12 @@ OpenResult OpenSerialPort(const std::string& portName) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
         ::close(fd);
-        result.error = err == EWOULDBLOCK ? "the port is in use by another program" : ErrnoText(err);
+        if (err == EWOULDBLOCK) {
+            result.error = "the port is in use by another program";
+            result.failure = OpenFailure::InUse;
+        } else {
+            result.error = ErrnoText(err);
+        }
         return result;
     }
     termios tio{};

@@ -284,7 +284,9 @@ OpenFailure OpenFailureOf(DWORD code) {
         case ERROR_PATH_NOT_FOUND: return OpenFailure::NoDevice;
         // A port that another program holds answers "access denied" (share mode 0)
         // or a sharing violation: a port that is there. Not AccessDenied, which means
-        // a user outside the serial devices' group and has the scan tell the operator so.
+        // a user outside the serial devices' group, and Windows has no such group.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION: return OpenFailure::InUse;
         default: return OpenFailure::Other;
     }
 }

@@ -14,7 +14,7 @@
 namespace {
 
 // What a port of the fake port table does when opened.
-enum class PortKind { Missing, Denied, Busy, NoReader, Reader };
+enum class PortKind { Missing, Denied, Held, Busy, NoReader, Reader };
 
 // Opens ports by the table; the ports that open answer the probe as a reader or not.
 TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
@@ -30,6 +30,10 @@ TCommClass::PortOpener FakePorts(std::map<std::string, PortKind> ports) {
             case PortKind::Denied:
                 r.failure = platform::OpenFailure::AccessDenied;
                 r.error = "denied";
+                return r;
+            case PortKind::Held:
+                r.failure = platform::OpenFailure::InUse;
+                r.error = "held";
                 return r;
             case PortKind::Busy:
                 r.failure = platform::OpenFailure::Other;
@@ -128,8 +132,9 @@ TEST(PortScan, GivesUpAfterTheRequestedPasses) {
     EXPECT_EQ(tried, 30);
 }
 
-// Each pass without a reader says how many ports were there and how many of them
-// refused this user; only when every port there refused is the user told so.
+// Each pass without a reader says how many ports were there, how many of them
+// refused this user and which one another program held first; only when every port
+// there refused is the user told so.
 TEST(PortScan, EachPassReportsThePortsThatRefusedAccess) {
     using K = PortKind;
     struct Row {
@@ -137,12 +142,22 @@ TEST(PortScan, EachPassReportsThePortsThatRefusedAccess) {
         std::map<std::string, PortKind> ports;
         int present, denied, opened;
         bool allDenied;
+        std::string held = "";
     };
     const std::vector<Row> rows = {
         {"no port at all", {}, 0, 0, 0, false},
         {"every port there refused", {{"com1", K::Denied}, {"com4", K::Denied}, {"com15", K::Denied}}, 3, 3, 0, true},
         {"one port there was busy", {{"com1", K::Denied}, {"com2", K::Busy}}, 2, 1, 0, false},
         {"one port opened", {{"com1", K::Denied}, {"com2", K::NoReader}}, 2, 1, 1, false},
+        {"a held port is there, not refused", {{"com1", K::Denied}, {"com3", K::Held}}, 2, 1, 0, false, "com3"},
+        {"the first of several held ports is named",
+         {{"com2", K::NoReader}, {"com5", K::Held}, {"com9", K::Held}},
+         3,
+         0,
+         1,
+         false,
+         "com5"},
+        {"a missing port is neither there nor held", {{"com3", K::Missing}}, 0, 0, 0, false},
     };
     for (const Row& row : rows) {
         TCommClass comm(FakePorts(row.ports));
@@ -156,6 +171,7 @@ TEST(PortScan, EachPassReportsThePortsThatRefusedAccess) {
             EXPECT_EQ(report.portsDenied, row.denied) << row.what;
             EXPECT_EQ(report.portsOpened, row.opened) << row.what;
             EXPECT_EQ(report.AllPresentDenied(), row.allDenied) << row.what;
+            EXPECT_EQ(report.firstHeld, row.held) << row.what;
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "cryptel/InstallationKeys.h"
 #include "harness/InstallKeys.h"
 #include "harness/PortTable.h"
+#include "platform/SerialPort.h"
 #include "reader_link/ByteString.h"
 #include "reader_link/SectorTrailer.h"
 #include "sim/SimReader.h"
@@ -349,6 +350,16 @@ TEST_F(Cli, WatchSaysOnceThatNothingAnswersAndWaitsForTheReader) {
     EXPECT_EQ(run.OutLines(), std::vector<std::string>{"05050505 ok"});
     EXPECT_EQ(Occurrences(run.err, "no reader answers"), 1u) << run.err;
     for (const ByteString& r : Requests()) EXPECT_NE(r[0], 0x01) << "no probe";
+}
+
+// The water-control software holding the reader's port: said once, not every pass,
+// and even with --quiet.
+TEST_F(Cli, ScanSaysOnceThatAnotherProgramHoldsThePort) {
+    auto holder = platform::OpenSerialPort("com3");
+    ASSERT_TRUE(holder.port) << holder.error;
+    Outcome run = RunCardfmt({"scan", "--passes", "3", "--quiet"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Occurrences(run.err, "com3 is held by another program"), 1u) << run.err;
 }
 
 TEST_F(Cli, WatchStopsCleanlyOnInterrupt) {

@@ -102,6 +102,7 @@ TEST(PosixSerialPort, IsExclusiveUntilClosed) {
     auto second = platform::OpenSerialPort(pty.Slave());
     EXPECT_FALSE(second.port);
     EXPECT_EQ(second.error, "the port is in use by another program");
+    EXPECT_EQ(second.failure, platform::OpenFailure::InUse) << "a held port is there, and no permission problem";
     first.port->Close();
     auto third = platform::OpenSerialPort(pty.Slave());
     EXPECT_TRUE(third.port) << third.error;

@@ -38,7 +38,7 @@ TEST(SerialPortWin32, OpenFailuresAreToldApart) {
         {"com250", "\\\\.\\COM250", platform::OpenFailure::NoDevice, "(error "},
         {TempFolder() + "cardfmt-no-such-folder\\COM1", TempFolder() + "cardfmt-no-such-folder\\COM1",
          platform::OpenFailure::NoDevice, "(error "},
-        {held, held, platform::OpenFailure::Other, "in use"},
+        {held, held, platform::OpenFailure::InUse, "in use"},
     };
     for (const auto& row : rows) {
         const platform::OpenResult result = platform::OpenSerialPort(row.name);

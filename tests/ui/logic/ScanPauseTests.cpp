@@ -15,12 +15,15 @@ using namespace harness;
 namespace {
 
 // A panel whose link opens only the ports `opens` lets through; behind each, something
-// answers every frame, though not as a reader would. The ports `denied` are there but
-// refuse this user.
+// answers every frame, though not as a reader would, except behind `reader`. The ports
+// `denied` are there but refuse this user; those in `held`, another program holds.
 class PanelOverPorts : public TBasicCommForm {
 public:
     PanelOverPorts(TFormFace& face, std::vector<std::string> opens, std::vector<std::string> denied = {})
         : TBasicCommForm(face), opens_(std::move(opens)), denied_(std::move(denied)) {}
+
+    std::vector<std::string> held;
+    std::string reader;
 
 protected:
     std::unique_ptr<TCommClass> MakeCommLink() override {
@@ -31,15 +34,21 @@ protected:
                 result.failure = platform::OpenFailure::AccessDenied;
                 return result;
             }
+            if (std::find(held.begin(), held.end(), name) != held.end()) {
+                result.error = "in use";
+                result.failure = platform::OpenFailure::InUse;
+                return result;
+            }
             if (std::find(opens_.begin(), opens_.end(), name) == opens_.end()) {
                 result.error = "no such port";
                 result.failure = platform::OpenFailure::NoDevice;
                 return result;
             }
             auto shared = std::make_shared<harness::MemoryPort::Shared>();
-            shared->responder = [](const std::vector<std::uint8_t>&, std::deque<std::uint8_t>& incoming) {
-                const ByteString notAReader = frame::BuildReply({0x01, 0x00, 0x01});
-                incoming.insert(incoming.end(), notAReader.begin(), notAReader.end());
+            const std::uint8_t probeAnswer = name == reader ? 0x00 : 0x01;
+            shared->responder = [probeAnswer](const std::vector<std::uint8_t>&, std::deque<std::uint8_t>& incoming) {
+                const ByteString answer = frame::BuildReply({0x01, 0x00, probeAnswer});
+                incoming.insert(incoming.end(), answer.begin(), answer.end());
             };
             result.port = std::make_unique<harness::MemoryPort>(shared);
             result.device = name;
@@ -108,9 +117,9 @@ TEST(ScanPause, PortsThatAllRefuseTheUserAreToldOnceAndTheTextStays) {
     FakeFace face;
     PanelOverPorts panel(face, {}, {"com1", "com3"});
     panel.FormCreate();
-    int pauses = 0;
+    int misses = 0;
     face.OnProcessEvents = [&](long waitMs) {
-        if (waitMs > 0 && ++pauses == 3) panel.btnStopOpeningClick();
+        if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
     };
     panel.btnOpenCommClick();
 
@@ -118,4 +127,47 @@ TEST(ScanPause, PortsThatAllRefuseTheUserAreToldOnceAndTheTextStays) {
     expected.push_back("无权访问串口，请将当前用户加入dialout组后重新登录。");
     expected.push_back("用户停止打开");
     EXPECT_EQ(face.Status, expected) << "told after the first pass, not overwritten by later passes";
+}
+
+// The water-control software (or a second copy of this tool) holds the reader's port:
+// said once after the first pass, in place of the endless "正在打开..." texts, while the
+// scan goes on.
+TEST(ScanPause, APortAnotherProgramHoldsIsToldOnceAndTheScanGoesOn) {
+    FakeFace face;
+    PanelOverPorts panel(face, {});
+    panel.held = {"com3", "com7"};
+    panel.FormCreate();
+    int misses = 0;
+    face.OnProcessEvents = [&](long waitMs) {
+        if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
+    };
+    panel.btnOpenCommClick();
+
+    auto expected = OnePass();
+    expected.push_back("com3被其他程序占用");
+    expected.push_back("用户停止打开");
+    EXPECT_EQ(face.Status, expected) << "told after the first pass, not overwritten by later passes";
+}
+
+// Once the other program lets go of the port, the scan opens it and finds the reader.
+TEST(ScanPause, AHeldPortThatIsFreedIsOpenedAndTheReaderFound) {
+    FakeFace face;
+    PanelOverPorts panel(face, {"com3"});
+    panel.held = {"com3"};
+    panel.reader = "com3";
+    panel.FormCreate();
+    int misses = 0;
+    face.OnProcessEvents = [&](long waitMs) {
+        if (!face.Status.empty() && face.Status.back() == "com3被其他程序占用") panel.held.clear();
+        if (waitMs == 0 && ++misses > 100) panel.btnStopOpeningClick();  // never found: end the test
+    };
+    panel.btnOpenCommClick();
+
+    auto expected = OnePass();
+    expected.push_back("com3被其他程序占用");
+    expected.push_back("com3已打开...");
+    EXPECT_EQ(face.Status, expected);
+    EXPECT_TRUE(panel.CommLink->PortOpen());
+    EXPECT_TRUE(face.IsEnabled(FormControl::btnStopComm));
+    panel.CommLink->Disconnect();
 }

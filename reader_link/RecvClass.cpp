@@ -167,7 +167,7 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
 }
 
 frame::Cut TRecvClass::Judge(std::int32_t& end) const {
-    if (!inFrame_) return frame::Cut::Incomplete;
+    if (!inFrame_ || frameCount_ < frame::kCollectLeast) return frame::Cut::Incomplete;
     return frame::CutReply(frameBuffer_, frameCount_, end);
 }
 

@@ -86,6 +86,9 @@ public:
     void DelayReplies(const std::vector<int>& ms);
     void DelayRepliesTo(std::uint8_t command, int ms);
     void DuplicateNextReplies(int count, int gapMs = 0);
+    // Every request comes back to the client as it is sent, ahead of its reply
+    // (a half-duplex adapter), until turned off.
+    void EchoRequests(bool echo);
     // Sends the bytes to the client as they are, right away (paced if pacing).
     void SendRaw(ByteString bytes);
     // The card leaves after `count` more requests; 0 or less removes it now.

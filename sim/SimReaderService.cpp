@@ -108,6 +108,12 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     }
     exchange.randomFaults = damage.kinds;
     if (signal) Notify(*signal);
+    if (fate.echoed) {
+        // The adapter hands each byte back as it goes out, so the echo ends with the
+        // request itself, before the reader can answer.
+        writer.Write(frame::BuildRequest(request.command, request.headerWord),
+                     pace_ ? std::optional(start) : std::nullopt);
+    }
     if (!fate.answer) {
         Record(std::move(exchange));
         return;

@@ -77,4 +77,13 @@ Cut CutReply(const std::uint8_t* bytes, std::int32_t count, std::int32_t& end) {
     return Cut::Complete;
 }
 
+std::int32_t FindReplyStart(const std::uint8_t* bytes, std::int32_t count, std::int32_t from) {
+    for (std::int32_t at = from < 0 ? 0 : from; at < count; ++at) {
+        if (bytes[at] != kLead) continue;
+        std::int32_t end = 0;
+        if (CutReply(bytes + at, count - at, end) != Cut::Noise) return at;
+    }
+    return count;
+}
+
 }  // namespace frame

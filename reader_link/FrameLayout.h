@@ -117,5 +117,10 @@ inline constexpr std::int32_t kCollectLeast = kReply.HeaderAt() + 1;
 // Judges the bytes from the first on, as far as they go: a few bytes that could
 // still begin a reply are Incomplete, whatever their number.
 Cut CutReply(const std::uint8_t* bytes, std::int32_t count, std::int32_t& end);
+// The first place at or after `from` where a reply may begin (CutReply is not
+// Noise there), or `count` when there is none. Finds replies behind noise: a stray
+// byte, an echoed request (nine A5 is not a reply, but its frame is cut and then
+// refused), a frame with a flipped length.
+std::int32_t FindReplyStart(const std::uint8_t* bytes, std::int32_t count, std::int32_t from);
 
 }  // namespace frame

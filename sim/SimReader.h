@@ -122,6 +122,8 @@ private:
     // Writes a reply and what the random faults add to it; false when stopped.
     bool SendReply(const ByteString& wire, const ReplyDamage& damage, Clock::time_point begin, std::uint64_t sequence,
                    PacedWriter& writer);
+    // Writes `bytes` again `gapMs` after the last write; false when stopped.
+    bool SendCopy(const ByteString& bytes, int gapMs, PacedWriter& writer);
     // Logs an exchange and returns its sequence number, for later completion.
     std::uint64_t Record(Exchange exchange);
     void SetReplyEnd(std::uint64_t sequence, std::optional<Clock::time_point> end);

@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
     Write(root / "fuzz_frame_received", "read-serial-bad-checksum", spoiled);
 
     // Replies as the receive worker meets them: whole, in pieces, back to back,
-    // behind noise, after a flood past the purge limit, cut off by a discard.
+    // behind noise, an echoed request or a flipped length byte, after a flood past
+    // the purge limit, cut off by a discard.
     const ByteString& serial = session[2].reply;
     const ByteString& status = session[4].reply;
     Write(root / "fuzz_collector", "whole-reply", Concat({Queue(serial), Steps(2)}));
@@ -113,6 +114,11 @@ int main(int argc, char** argv) {
     Write(root / "fuzz_collector", "two-replies-back-to-back", Concat({Queue(Concat({status, serial})), Steps(3)}));
     Write(root / "fuzz_collector", "noise-then-reply",
           Concat({Queue({0x00, 0x13, 0xFF}), Steps(2), Queue(status), Steps(2)}));
+    Write(root / "fuzz_collector", "echoed-request-then-reply",
+          Concat({Queue(Concat({TCommClass::BuildFrame(session[2].request, 0), serial})), Steps(2)}));
+    ByteString flipped = status;
+    flipped[frame::kReply.LengthAt()] ^= 0x80;
+    Write(root / "fuzz_collector", "flipped-length-then-reply", Concat({Queue(Concat({flipped, serial})), Steps(2)}));
     Write(root / "fuzz_collector", "flood-then-reply",
           Concat({Queue(ByteString(status.begin(), status.begin() + 6)), Steps(1), Run(0xA5, 2100), Steps(1),
                   Queue(ByteString(status.begin() + 6, status.end())), Steps(2)}));

@@ -57,23 +57,33 @@ ReplyVerdict JudgeReply(const std::uint8_t* bytes, std::int32_t size) {
 }
 
 Cut CutReply(const std::uint8_t* bytes, std::int32_t count, std::int32_t& end) {
-    if (count < kCollectLeast) return Cut::Incomplete;
+    if (count <= 0) return Cut::Incomplete;
     if (bytes[0] != kLead) return Cut::Noise;
-    for (std::int32_t i = 1; i <= kCollectSync; ++i)
+    std::int32_t i = 1;
+    for (; i <= kCollectSync; ++i) {
+        if (i >= count) return Cut::Incomplete;
         if (bytes[i] != kSync) return Cut::Noise;
-    std::int32_t syncEnd = -1;
-    for (std::int32_t i = 1 + kCollectSync; i < count; ++i) {
-        if (bytes[i] == kSync) continue;
-        if (bytes[i] != kSyncEnd) return Cut::Noise;
-        syncEnd = i;
-        break;
     }
-    const std::int32_t lengthAt = syncEnd + 1;
-    if (syncEnd < 0 || lengthAt >= count) return Cut::Incomplete;
+    while (i < count && bytes[i] == kSync) ++i;
+    if (i >= count) return Cut::Incomplete;
+    if (bytes[i] != kSyncEnd) return Cut::Noise;
+    const std::int32_t lengthAt = i + 1;
+    const std::int32_t complementAt = lengthAt + 1;
+    if (complementAt >= count) return Cut::Incomplete;
+    if (bytes[complementAt] != static_cast<std::uint8_t>(~bytes[lengthAt])) return Cut::Noise;
     end = lengthAt + SizeFromLengthByte(bytes[lengthAt]);
     if (end > count) return Cut::Incomplete;
     if (bytes[end - 1] != kTerminator) return Cut::Noise;
     return Cut::Complete;
+}
+
+std::int32_t FindReplyStart(const std::uint8_t* bytes, std::int32_t count, std::int32_t from) {
+    for (std::int32_t at = from < 0 ? 0 : from; at < count; ++at) {
+        if (bytes[at] != kLead) continue;
+        std::int32_t end = 0;
+        if (CutReply(bytes + at, count - at, end) != Cut::Noise) return at;
+    }
+    return count;
 }
 
 }  // namespace frame

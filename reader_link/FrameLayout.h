@@ -100,10 +100,13 @@ ReplyVerdict JudgeReply(const std::uint8_t* bytes, std::int32_t size);
 
 // Cutting a reply out of the bytes collected from the line. Looser than the judge:
 // the leading FF and at least kCollectSync A5 are needed, further A5 up to the 00
-// are skipped, and the length byte says where the frame ends.
+// are skipped, and the length byte says where the frame ends. The length byte is
+// trusted only when its complement follows: a single flipped bit in it would
+// otherwise hold the collection open for a frame of up to 258 bytes, and every
+// good reply behind it would vanish into that frame.
 enum class Cut {
     Incomplete,  // may still become a frame: wait for more bytes
-    Noise,       // cannot: drop what was collected
+    Noise,       // no reply starts at the first byte
     Complete,    // a frame ends at `end`
 };
 // One fewer than a reply carries: the judge insists on the exact count.
@@ -111,6 +114,13 @@ inline constexpr std::int32_t kCollectSync = kReply.syncCount - 1;
 // Nothing is judged before more than a reply's preamble, length and complement came.
 inline constexpr std::int32_t kCollectLeast = kReply.HeaderAt() + 1;
 
+// Judges the bytes from the first on, as far as they go: a few bytes that could
+// still begin a reply are Incomplete, whatever their number.
 Cut CutReply(const std::uint8_t* bytes, std::int32_t count, std::int32_t& end);
+// The first place at or after `from` where a reply may begin (CutReply is not
+// Noise there), or `count` when there is none. Finds replies behind noise: a stray
+// byte, an echoed request (nine A5 is not a reply, but its frame is cut and then
+// refused), a frame with a flipped length.
+std::int32_t FindReplyStart(const std::uint8_t* bytes, std::int32_t count, std::int32_t from);
 
 }  // namespace frame

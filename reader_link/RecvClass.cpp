@@ -167,21 +167,56 @@ TRecvClass::StepResult TRecvClass::ReadStepLocked() {
 }
 
 frame::Cut TRecvClass::Judge(std::int32_t& end) const {
-    if (!inFrame_) return frame::Cut::Incomplete;
+    if (!inFrame_ || frameCount_ < frame::kCollectLeast) return frame::Cut::Incomplete;
     return frame::CutReply(frameBuffer_, frameCount_, end);
 }
 
 void TRecvClass::Examine() {
     std::int32_t end = 0;
-    switch (Judge(end)) {
-        case frame::Cut::Incomplete: return;
-        case frame::Cut::Noise: return DropFrame();
-        case frame::Cut::Complete: break;
-    }
+    if (Judge(end) == frame::Cut::Incomplete) return;
 
+    // Noise and refused frames in front of a reply cost the command a repeat and
+    // the wait for owed answers when they take the reply down with them, and a
+    // half-duplex adapter puts the request it sent in front of every reply. So the
+    // collection is searched on for the first frame the link can take.
+    std::int32_t refusedAt = -1;
+    std::int32_t refusedSize = 0;
+    for (std::int32_t at = frame::FindReplyStart(frameBuffer_, frameCount_, 0); at < frameCount_;
+         at = frame::FindReplyStart(frameBuffer_, frameCount_, at + 1)) {
+        std::int32_t size = 0;
+        if (frame::CutReply(frameBuffer_ + at, frameCount_ - at, size) == frame::Cut::Incomplete) {
+            // Nothing came after the last refused frame: what may begin inside it
+            // (its terminator, at least) is no reason to hold its verdict back.
+            if (refusedAt >= 0 && refusedAt + refusedSize >= frameCount_) break;
+            // A reply may still be arriving here (the quiet gap is shorter than a
+            // byte at 9600 baud): wait for it, and let go of what lies in front.
+            KeepFrom(at);
+            return;
+        }
+        if (frame::JudgeReply(frameBuffer_ + at, size) == frame::ReplyVerdict::Good) return Deliver(at, size);
+        refusedAt = at;
+        refusedSize = size;
+    }
+    // Nothing the link can take. The last refused frame still goes to the owner,
+    // whose verdict on it stands (a garbled reply marks the reply buffer); those
+    // skipped on the way to a good reply do not, or they would mark the buffer of
+    // the reply taken after them.
+    if (refusedAt >= 0) return Deliver(refusedAt, refusedSize);
+    DropFrame();
+}
+
+void TRecvClass::KeepFrom(std::int32_t at) {
+    if (at == 0) return;
+    std::memmove(frameBuffer_, frameBuffer_ + at, static_cast<std::size_t>(frameCount_ - at));
+    frameCount_ -= at;
+}
+
+void TRecvClass::Deliver(std::int32_t at, std::int32_t size) {
+    // What follows the frame handed over goes with it: behind the reply taken, a
+    // second one can only be a copy or a straggler, never this request's answer.
     inFrame_ = false;
     bool accepted = false;
-    if (onFrame_) onFrame_(frameBuffer_, end, accepted);
+    if (onFrame_) onFrame_(frameBuffer_ + at, size, accepted);
     if (accepted) {
         DoneEvent.Set();
         StartEvent.Reset();

@@ -1,8 +1,10 @@
 // TRecvClass: the receive side of the reader link. A worker thread that reads the
-// serial port only while a transaction is in flight, collects the queued bytes into
-// one reply frame, finds its end by the length byte once the line has gone quiet,
-// and hands the frame to its owner. When the owner accepts the frame it wakes the
-// waiting transaction (DoneEvent) and stops reading until the next one (StartEvent).
+// serial port only while a transaction is in flight, collects the queued bytes,
+// and once the line has gone quiet cuts reply frames out of them by their length
+// byte and hands the owner the first it can take: noise, an echoed request or a
+// garbled frame in front of a reply is skipped, and what follows the frame handed
+// over is dropped. When the owner accepts the frame it wakes the waiting
+// transaction (DoneEvent) and stops reading until the next one (StartEvent).
 //
 // Between steps the worker sleeps in the port's WaitReadable: until bytes come, or,
 // right after bytes that may complete a frame, for the quiet gap. So waiting for a
@@ -93,7 +95,13 @@ private:
     StepResult ReadStepLocked();
     // What the collection is, judged as it stands; `end` is the frame's length when complete.
     frame::Cut Judge(std::int32_t& end) const;
+    // Judges the collection once the line is quiet: hands over the first frame the
+    // link can take, skipping noise and refused frames in front of it.
     void Examine();
+    // Drops the bytes before `at`: the collection goes on from there.
+    void KeepFrom(std::int32_t at);
+    // Hands the frame at `at` to the owner; the collection ends with it.
+    void Deliver(std::int32_t at, std::int32_t size);
     void DropFrame() { inFrame_ = false; }
 
     // What one step reads from the port: all that was queued, up to kMaxQueued.

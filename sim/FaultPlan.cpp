@@ -23,6 +23,7 @@ void FaultPlan::DuplicateNext(int count, int gapMs) {
 
 RequestFate FaultPlan::Next(int command) {
     RequestFate fate;
+    fate.echoed = echoRequests_;
     if (removeAfter_ > 0) fate.removeCard = --removeAfter_ == 0;
     if (silent_ || ignore_ > 0) {
         if (!silent_) --ignore_;

@@ -16,6 +16,7 @@ struct RequestFate {
     int duplicateGapMs = -1;  // the reply goes out again this long after it (-1: once)
     bool removeCard = false;  // the card leaves right after this request
     bool pretend = false;     // answered as done (0A 00) without acting on it
+    bool echoed = false;      // the request comes back to the host as it was sent
 };
 
 class FaultPlan {
@@ -45,6 +46,10 @@ public:
     // (or a card) that reports a success it did not achieve.
     void PretendNext(int count) { pretend_ = count > 0 ? count : 0; }
 
+    // Every request comes back to the host as it goes out, heard by the reader or
+    // not, ahead of any reply: a half-duplex (RS-485) adapter hears its own sending.
+    void SetEchoRequests(bool echo) { echoRequests_ = echo; }
+
     // The fate of the next request, whose command code is `command`.
     RequestFate Next(int command = -1);
 
@@ -58,6 +63,7 @@ private:
     int duplicateGapMs_ = 0;
     int removeAfter_ = 0;
     int pretend_ = 0;
+    bool echoRequests_ = false;
 };
 
 }  // namespace sim

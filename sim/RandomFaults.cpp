@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "reader_link/FrameLayout.h"
+
 namespace sim {
 
 const char* FaultKindName(FaultKind kind) {
@@ -14,6 +16,10 @@ const char* FaultKindName(FaultKind kind) {
         case FaultKind::DuplicateReply: return "duplicate-reply";
         case FaultKind::LateRepeat: return "late-repeat";
         case FaultKind::CardTaken: return "card-taken";
+        case FaultKind::Echo: return "echo";
+        case FaultKind::SlowRepeat: return "slow-repeat";
+        case FaultKind::FlippedLength: return "flipped-length";
+        case FaultKind::EchoedRequest: return "echoed-request";
         case FaultKind::Count: break;
     }
     return "?";
@@ -22,6 +28,8 @@ const char* FaultKindName(FaultKind kind) {
 ByteString ReplyDamage::Apply(const ByteString& frame) const {
     ByteString out = frame;
     if (Has(FaultKind::FlippedByte) && !out.empty()) out[flipAt % out.size()] ^= flipMask;
+    constexpr auto kLengthAt = static_cast<std::size_t>(frame::kReply.LengthAt());
+    if (Has(FaultKind::FlippedLength) && out.size() > kLengthAt) out[kLengthAt] ^= lengthMask;
     if (Has(FaultKind::LostByte) && !out.empty())
         out.erase(out.begin() + static_cast<std::ptrdiff_t>(lostAt % out.size()));
     if (Has(FaultKind::GarbageInside)) {
@@ -57,11 +65,20 @@ ByteString RandomFaults::Garbage() {
     return bytes;
 }
 
+void RandomFaults::DrawRepeat(ReplyDamage& damage, FaultKind kind, int minMs, int maxMs) {
+    if (!damage.Has(FaultKind::LateReply) && !damage.Has(FaultKind::LateRepeat))
+        damage.delayMs += static_cast<int>(prng_.Between(rates_.lateMinMs, rates_.lateMaxMs));
+    Count(damage, kind);
+    carriedDelayMs_ = static_cast<int>(prng_.Between(minMs, maxMs));
+}
+
 ReplyDamage RandomFaults::Draw(bool cardPresent, bool answered, std::size_t frameLength) {
     ReplyDamage damage;
     if (!armed_) return damage;
     // Every kind is drawn in the same order each time, so a seed replays exactly.
     if (prng_.Chance(rates_[FaultKind::CardTaken]) && cardPresent) Count(damage, FaultKind::CardTaken);
+    // The adapter hands back what it sends whether the reader answers or not.
+    if (prng_.Chance(rates_[FaultKind::EchoedRequest])) Count(damage, FaultKind::EchoedRequest);
     if (!answered || frameLength == 0) return damage;
     damage.delayMs = carriedDelayMs_;
     carriedDelayMs_ = 0;
@@ -89,11 +106,17 @@ ReplyDamage RandomFaults::Draw(bool cardPresent, bool answered, std::size_t fram
         damage.after = Garbage();
     }
     if (prng_.Chance(rates_[FaultKind::DuplicateReply])) Count(damage, FaultKind::DuplicateReply);
-    if (prng_.Chance(rates_[FaultKind::LateRepeat])) {
-        Count(damage, FaultKind::LateRepeat);
-        if (!damage.Has(FaultKind::LateReply))
-            damage.delayMs += static_cast<int>(prng_.Between(rates_.lateMinMs, rates_.lateMaxMs));
-        carriedDelayMs_ = static_cast<int>(prng_.Between(rates_.repeatMinMs, rates_.repeatMaxMs));
+    if (prng_.Chance(rates_[FaultKind::LateRepeat]))
+        DrawRepeat(damage, FaultKind::LateRepeat, rates_.repeatMinMs, rates_.repeatMaxMs);
+    if (prng_.Chance(rates_[FaultKind::SlowRepeat]))
+        DrawRepeat(damage, FaultKind::SlowRepeat, rates_.slowRepeatMinMs, rates_.slowRepeatMaxMs);
+    if (prng_.Chance(rates_[FaultKind::FlippedLength])) {
+        Count(damage, FaultKind::FlippedLength);
+        damage.lengthMask = static_cast<std::uint8_t>(1u << prng_.Below(8));
+    }
+    if (prng_.Chance(rates_[FaultKind::Echo])) {
+        Count(damage, FaultKind::Echo);
+        damage.echoGapMs = static_cast<int>(prng_.Between(rates_.echoMinMs, rates_.echoMaxMs));
     }
     return damage;
 }

@@ -1,8 +1,10 @@
 // Faults drawn at random, reproducibly from a seed, for soak runs. A reply may
-// lose a byte, have a byte flipped, come later than the host waits (and the reply
-// after it, to the repeat the host sent meanwhile, later still), carry a burst of
-// garbage inside it or after it, or be sent twice; at any request the card may be
-// taken away. Not thread-safe; SimReader serialises access.
+// lose a byte, have a byte or a bit of its length byte flipped, come later than
+// the host waits (and the reply after it, to the repeat the host sent meanwhile,
+// later still), carry a burst of garbage inside it or after it, be sent twice at
+// once or again a little later; a request may come back to the host as it goes
+// out; at any request the card may be taken away. Not thread-safe; SimReader
+// serialises access.
 #pragma once
 
 #include <array>
@@ -23,6 +25,10 @@ enum class FaultKind : unsigned {
     DuplicateReply,  // the reply goes out twice
     LateRepeat,      // the reply is late, and the next reply waits a while more
     CardTaken,       // the card leaves right after this request
+    Echo,            // the reply goes out again a little later, on its own
+    SlowRepeat,      // the reply is late, and the next one later than a time-out more
+    FlippedLength,   // one bit of the reply's length byte arrives flipped
+    EchoedRequest,   // the line hands the request back to the host, ahead of any reply
     Count
 };
 inline constexpr std::size_t kFaultKinds = static_cast<std::size_t>(FaultKind::Count);
@@ -45,6 +51,12 @@ struct FaultRates {
     // LateRepeat: the next reply's extra wait, counted from when it could go out.
     int repeatMinMs = 30;
     int repeatMaxMs = 2500;
+    // SlowRepeat: the same, past the host's time-out (a repeat outlasting its own wait).
+    int slowRepeatMinMs = 2500;
+    int slowRepeatMaxMs = 4500;
+    // Echo: how long after the reply its copy follows.
+    int echoMinMs = 20;
+    int echoMaxMs = 300;
     // Pause before garbage that follows a reply.
     int garbageGapMaxMs = 30;
 
@@ -65,14 +77,17 @@ struct ReplyDamage {
     std::size_t lostAt = 0;
     std::size_t flipAt = 0;
     std::uint8_t flipMask = 0;
+    std::uint8_t lengthMask = 0;  // FlippedLength: the one bit flipped
     std::size_t insertAt = 0;
     ByteString inside;
     ByteString after;
     int afterGapMs = 0;
+    int echoGapMs = 0;  // Echo: the intact copy follows the reply this long after it
 
     bool Has(FaultKind kind) const { return (kinds & FaultBit(kind)) != 0; }
     // The bytes that go out for `frame`: flipped, cut and filled as drawn, and
-    // followed by an intact copy when duplicated. `after` is sent on its own.
+    // followed by an intact copy when duplicated. `after` and an echo are sent on
+    // their own, as is the echoed request, ahead of it all.
     ByteString Apply(const ByteString& frame) const;
 };
 
@@ -85,7 +100,8 @@ public:
 
     // The fate of one request: `answered` when a reply of `frameLength` bytes goes
     // out, `cardPresent` when a card lies on the reader. Nothing while disarmed. A
-    // wait carried over from a LateRepeat is added to the next answered request.
+    // wait carried over from a LateRepeat or SlowRepeat is added to the next
+    // answered request.
     ReplyDamage Draw(bool cardPresent, bool answered, std::size_t frameLength);
 
     const FaultCounts& Counts() const { return counts_; }
@@ -93,6 +109,8 @@ public:
 private:
     ByteString Garbage();
     void Count(ReplyDamage& damage, FaultKind kind);
+    // A late reply (unless already late) and a wait of minMs..maxMs for the next.
+    void DrawRepeat(ReplyDamage& damage, FaultKind kind, int minMs, int maxMs);
 
     bool armed_ = false;
     int carriedDelayMs_ = 0;

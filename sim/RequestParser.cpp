@@ -100,6 +100,7 @@ void RequestParser::Scan(std::vector<Request>& out) {
         request.command.assign(buffer_.begin() + kCommandAt, buffer_.begin() + frame::kRequest.ChecksumAt(total));
         request.startOffset = consumed_;
         request.frameLength = size;
+        request.headerWord = static_cast<std::uint16_t>(buffer_[kHeaderAt] << 8 | buffer_[kHeaderAt + 1]);
         out.push_back(std::move(request));
         Drop(size, false);
     }

@@ -27,6 +27,7 @@ public:
         // Position of the frame's leading FF in the stream (bytes fed before it).
         std::uint64_t startOffset = 0;
         std::size_t frameLength = 0;
+        std::uint16_t headerWord = 0;  // the frame's first two header bytes
     };
 
     static constexpr std::size_t kMaxFrame = kMaxBodyLength + kRequestOverhead;

@@ -143,6 +143,11 @@ void SimReader::DuplicateNextReplies(int count, int gapMs) {
     faults_.DuplicateNext(count, gapMs);
 }
 
+void SimReader::EchoRequests(bool echo) {
+    std::lock_guard lock(mutex_);
+    faults_.SetEchoRequests(echo);
+}
+
 void SimReader::SendRaw(ByteString bytes) {
     {
         std::lock_guard lock(mutex_);

@@ -86,6 +86,9 @@ public:
     void DelayReplies(const std::vector<int>& ms);
     void DelayRepliesTo(std::uint8_t command, int ms);
     void DuplicateNextReplies(int count, int gapMs = 0);
+    // Every request comes back to the client as it is sent, ahead of its reply
+    // (a half-duplex adapter), until turned off.
+    void EchoRequests(bool echo);
     // Sends the bytes to the client as they are, right away (paced if pacing).
     void SendRaw(ByteString bytes);
     // The card leaves after `count` more requests; 0 or less removes it now.
@@ -122,6 +125,8 @@ private:
     // Writes a reply and what the random faults add to it; false when stopped.
     bool SendReply(const ByteString& wire, const ReplyDamage& damage, Clock::time_point begin, std::uint64_t sequence,
                    PacedWriter& writer);
+    // Writes `bytes` again `gapMs` after the last write; false when stopped.
+    bool SendCopy(const ByteString& bytes, int gapMs, PacedWriter& writer);
     // Logs an exchange and returns its sequence number, for later completion.
     std::uint64_t Record(Exchange exchange);
     void SetReplyEnd(std::uint64_t sequence, std::optional<Clock::time_point> end);

@@ -116,6 +116,12 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     }
     exchange.randomFaults = damage.kinds;
     if (signal) Notify(*signal);
+    if (fate.echoed || damage.Has(FaultKind::EchoedRequest)) {
+        // The adapter hands each byte back as it goes out, so the echo ends with the
+        // request itself, before the reader can answer.
+        writer.Write(frame::BuildRequest(request.command, request.headerWord),
+                     pace_ ? std::optional(start) : std::nullopt);
+    }
     if (!fate.answer) {
         Record(std::move(exchange));
         return;
@@ -132,9 +138,14 @@ void SimReader::Handle(const RequestParser::Request& request, Clock::time_point 
     if (pace_ && start + WireTime(request.frameLength) > begin) begin = start + WireTime(request.frameLength);
     begin += std::chrono::milliseconds(fate.delayMs + damage.delayMs);
     if (!SendReply(damage.kinds ? damage.Apply(frame) : frame, damage, begin, sequence, writer)) return;
-    if (fate.duplicateGapMs < 0) return;
-    if (!writer.WaitUntil(Clock::now() + std::chrono::milliseconds(fate.duplicateGapMs))) return;
-    writer.Write(frame, pace_ ? std::optional(Clock::now()) : std::nullopt);
+    if (damage.Has(FaultKind::Echo) && !SendCopy(frame, damage.echoGapMs, writer)) return;
+    if (fate.duplicateGapMs >= 0) SendCopy(frame, fate.duplicateGapMs, writer);
+}
+
+bool SimReader::SendCopy(const ByteString& bytes, int gapMs, PacedWriter& writer) {
+    if (!writer.WaitUntil(Clock::now() + std::chrono::milliseconds(gapMs))) return false;
+    writer.Write(bytes, pace_ ? std::optional(Clock::now()) : std::nullopt);
+    return !stop_.load();
 }
 
 bool SimReader::SendReply(const ByteString& wire, const ReplyDamage& damage, Clock::time_point begin,

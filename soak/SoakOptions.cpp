@@ -73,6 +73,10 @@ sim::FaultRates DefaultRates() {
     rates[FaultKind::DuplicateReply] = 0.006;
     rates[FaultKind::LateRepeat] = 0.002;
     rates[FaultKind::CardTaken] = 0.004;
+    rates[FaultKind::Echo] = 0.004;
+    rates[FaultKind::SlowRepeat] = 0.002;
+    rates[FaultKind::FlippedLength] = 0.004;
+    rates[FaultKind::EchoedRequest] = 0.004;
     rates.bigGarbage = 0.2;
     return rates;
 }
@@ -150,9 +154,18 @@ std::optional<SoakOptions> ParseSoakOptions(const std::vector<std::string>& args
 }
 
 std::string SoakUsage() {
+    // The kinds, wrapped under the option's text.
     std::string kinds;
-    for (std::size_t k = 0; k < sim::kFaultKinds; ++k)
-        kinds += std::string(" ") + sim::FaultKindName(static_cast<sim::FaultKind>(k));
+    std::size_t lineLength = 0;
+    for (std::size_t k = 0; k < sim::kFaultKinds; ++k) {
+        const std::string name = sim::FaultKindName(static_cast<sim::FaultKind>(k));
+        if (lineLength > 0 && lineLength + 1 + name.size() > 52) {
+            kinds += "\n                           ";
+            lineLength = 0;
+        }
+        kinds += " " + name;
+        lineLength += 1 + name.size();
+    }
     return "Usage: cardfmt-soak [CARDS] [--seed N] [--fast | --pace] [--rate KIND=CHANCE]... [--no-faults]\n"
            "                    [--late MIN-MAX] [--sigint N] [--trace] [--quiet]\n"
            "\n"

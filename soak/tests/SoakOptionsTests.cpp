@@ -22,6 +22,7 @@ TEST(SoakOptions, DefaultsExerciseEveryFaultKind) {
     EXPECT_GT(o->rates.bigGarbage, 0.0);
     EXPECT_GT(o->rates.bigGarbageMax, sim::kHostQueueLimit);
     EXPECT_GT(o->rates.lateMinMs, 2000) << "late means later than the link's time-out";
+    EXPECT_GT(o->rates.slowRepeatMinMs, 2000) << "a slow repeat outlasts the repeat's own time-out";
     EXPECT_GT(o->vanishChance, 0.0);
     EXPECT_EQ(o->sigintStops, 5);
 }

@@ -156,6 +156,37 @@ TEST_F(PtyLink, LateReplyIsNeverTakenForTheNextRequest) {
     EXPECT_EQ(serial, 0x0A0B0C0Du);
 }
 
+// A half-duplex adapter sends every request back ahead of its reply: over such a
+// line a whole card (select, both sectors opened and rewritten, the signals) needs
+// no repeat, whether the echo and the reply come in one burst or paced apart.
+TEST(PtyEcho, ALineThatEchoesEveryRequestFormatsACardWithoutARepeat) {
+    for (const bool pace : {false, true}) {
+        sim::SimReader reader(pace);
+        reader.PlaceCard(sim::MifareCard(0x0A0B0C0D));
+        reader.EchoRequests(true);
+        TCommClass comm;
+        ASSERT_TRUE(comm.Connect(reader.SlavePath()));
+        std::uint32_t serial = 0;
+        ASSERT_TRUE(comm.RequestCard()) << (pace ? "paced" : "at once");
+        ASSERT_TRUE(comm.ReadCardSerial(serial));
+        EXPECT_EQ(serial, 0x0A0B0C0Du);
+        comm.AuthEnabled = true;
+        const SectorKeyBytes installed{0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
+        for (const int sector : {5, 6}) {
+            comm.SectorNo = sector;
+            comm.SectorKey = ByteString(kTransportKey.begin(), kTransportKey.end());
+            EXPECT_TRUE(comm.AuthenticateSector()) << "sector " << sector;
+            EXPECT_TRUE(comm.WriteSectorTrailer(installed)) << "sector " << sector;
+            EXPECT_EQ(reader.CardBySerial(0x0A0B0C0D)->KeyA(sector), sim::Key(installed)) << "sector " << sector;
+        }
+        EXPECT_TRUE(comm.SendSignal(2));
+        EXPECT_TRUE(comm.SendSignal(3));
+        EXPECT_EQ(reader.Exchanges().size(), 8u) << (pace ? "paced" : "at once") << ": every request went out once";
+        reader.EchoRequests(false);
+        comm.Disconnect();
+    }
+}
+
 TEST_F(PtyLink, UnpluggedAdapterLeavesTheBrokenState) {
     reader.Hangup();
     EXPECT_FALSE(comm.RequestCard());

@@ -22,12 +22,19 @@ TEST(FaultPlan, IgnoredRequestsAreNeitherExecutedNorAnswered) {
     EXPECT_TRUE(plan.Next().answer);
 }
 
-TEST(FaultPlan, SilenceLastsUntilLifted) {
+TEST(FaultPlan, SilenceAndEchoedRequestsLastUntilLifted) {
     sim::FaultPlan plan;
     plan.SetSilent(true);
-    for (int i = 0; i < 5; ++i) EXPECT_FALSE(plan.Next().answer);
+    plan.SetEchoRequests(true);
+    for (int i = 0; i < 5; ++i) {
+        const sim::RequestFate f = plan.Next();
+        EXPECT_FALSE(f.answer);
+        EXPECT_TRUE(f.echoed) << "the adapter echoes what the reader never heard";
+    }
     plan.SetSilent(false);
     EXPECT_TRUE(plan.Next().answer);
+    plan.SetEchoRequests(false);
+    EXPECT_FALSE(plan.Next().echoed);
 }
 
 TEST(FaultPlan, CorruptionAndDelayHitAnsweredRepliesOnly) {

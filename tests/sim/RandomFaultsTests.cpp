@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "reader_link/FrameLayout.h"
 #include "sim/Framing.h"
 
 namespace {
@@ -58,45 +59,63 @@ TEST(RandomFaults, LostByteShortensTheReplyByOne) {
     EXPECT_EQ(faults.Counts()[FaultKind::LostByte], 50u);
 }
 
-TEST(RandomFaults, FlippedByteChangesExactlyOneByte) {
-    sim::RandomFaults faults;
-    faults.Arm(Only(FaultKind::FlippedByte), 4);
-    for (int i = 0; i < 50; ++i) {
-        const ByteString wire = faults.Draw(false, true, kReply.size()).Apply(kReply);
-        ASSERT_EQ(wire.size(), kReply.size());
-        int differing = 0;
-        for (std::size_t j = 0; j < wire.size(); ++j) differing += wire[j] != kReply[j];
-        EXPECT_EQ(differing, 1);
+TEST(RandomFaults, FlipsChangeExactlyOneByte) {
+    constexpr auto kLengthAt = static_cast<std::size_t>(frame::kReply.LengthAt());
+    for (const FaultKind kind : {FaultKind::FlippedByte, FaultKind::FlippedLength}) {
+        sim::RandomFaults faults;
+        faults.Arm(Only(kind), 4);
+        for (int i = 0; i < 50; ++i) {
+            const ByteString wire = faults.Draw(false, true, kReply.size()).Apply(kReply);
+            ASSERT_EQ(wire.size(), kReply.size());
+            int differing = 0;
+            for (std::size_t j = 0; j < wire.size(); ++j) differing += wire[j] != kReply[j];
+            EXPECT_EQ(differing, 1) << sim::FaultKindName(kind);
+            if (kind != FaultKind::FlippedLength) continue;
+            const auto flipped = static_cast<unsigned>(wire[kLengthAt] ^ kReply[kLengthAt]);
+            EXPECT_TRUE(flipped != 0 && (flipped & (flipped - 1)) == 0)
+                << "one bit of the length byte, not " << flipped;
+        }
     }
 }
 
-TEST(RandomFaults, LateRepliesWaitWithinTheGivenRange) {
+// The reply itself goes out intact, only later (or again, later).
+TEST(RandomFaults, LateRepliesAndEchoesWaitWithinTheGivenRange) {
     sim::FaultRates rates = Only(FaultKind::LateReply);
+    rates[FaultKind::Echo] = 1.0;
     rates.lateMinMs = 2100;
     rates.lateMaxMs = 2200;
+    rates.echoMinMs = 20;
+    rates.echoMaxMs = 300;
     sim::RandomFaults faults;
     faults.Arm(rates, 5);
     for (int i = 0; i < 50; ++i) {
         const sim::ReplyDamage d = faults.Draw(false, true, kReply.size());
         EXPECT_GE(d.delayMs, 2100);
         EXPECT_LE(d.delayMs, 2200);
+        EXPECT_GE(d.echoGapMs, 20);
+        EXPECT_LE(d.echoGapMs, 300);
         EXPECT_EQ(d.Apply(kReply), kReply);
     }
 }
 
-TEST(RandomFaults, LateRepeatMakesTheNextAnsweredReplyLaterStill) {
-    sim::FaultRates rates = Only(FaultKind::LateRepeat);
-    rates.lateMinMs = rates.lateMaxMs = 2200;
-    rates.repeatMinMs = 30;
-    rates.repeatMaxMs = 40;
-    sim::RandomFaults faults;
-    faults.Arm(rates, 11);
-    EXPECT_EQ(faults.Draw(false, true, kReply.size()).delayMs, 2200);
-    EXPECT_EQ(faults.Draw(false, false, 0).delayMs, 0) << "an unanswered request carries nothing away";
-    const sim::ReplyDamage next = faults.Draw(false, true, kReply.size());
-    EXPECT_GE(next.delayMs, 2230);
-    EXPECT_LE(next.delayMs, 2240);
-    EXPECT_EQ(faults.Counts()[FaultKind::LateRepeat], 2u);
+TEST(RandomFaults, LateAndSlowRepeatsMakeTheNextAnsweredReplyLaterStill) {
+    for (const FaultKind kind : {FaultKind::LateRepeat, FaultKind::SlowRepeat}) {
+        sim::FaultRates rates = Only(kind);
+        rates.lateMinMs = rates.lateMaxMs = 2200;
+        rates.repeatMinMs = 30;
+        rates.repeatMaxMs = 40;
+        rates.slowRepeatMinMs = 3000;
+        rates.slowRepeatMaxMs = 3010;
+        const int carried = kind == FaultKind::SlowRepeat ? 3000 : 30;
+        sim::RandomFaults faults;
+        faults.Arm(rates, 11);
+        EXPECT_EQ(faults.Draw(false, true, kReply.size()).delayMs, 2200);
+        EXPECT_EQ(faults.Draw(false, false, 0).delayMs, 0) << "an unanswered request carries nothing away";
+        const sim::ReplyDamage next = faults.Draw(false, true, kReply.size());
+        EXPECT_GE(next.delayMs, 2200 + carried) << sim::FaultKindName(kind);
+        EXPECT_LE(next.delayMs, 2200 + carried + 10) << sim::FaultKindName(kind);
+        EXPECT_EQ(faults.Counts()[kind], 2u);
+    }
 }
 
 TEST(RandomFaults, GarbageGoesInsideTheReplyOrAfterIt) {
@@ -153,13 +172,13 @@ TEST(RandomFaults, CardIsTakenOnlyWhenOneIsThere) {
     EXPECT_EQ(faults.Counts()[FaultKind::CardTaken], 1u);
 }
 
-TEST(RandomFaults, UnansweredRequestsGetNoReplyDamage) {
+TEST(RandomFaults, UnansweredRequestsGetNoReplyDamageButAreEchoed) {
     sim::FaultRates all;
     all.chance.fill(1.0);
     sim::RandomFaults faults;
     faults.Arm(all, 10);
     const sim::ReplyDamage d = faults.Draw(false, false, 0);
-    EXPECT_EQ(d.kinds, 0u);
+    EXPECT_EQ(d.kinds, sim::FaultBit(FaultKind::EchoedRequest)) << "the adapter echoes what the reader never heard";
 }
 
 TEST(RandomFaults, SameSeedReplaysTheSameFaults) {

@@ -76,6 +76,23 @@ TEST(SimReaderFaults, DelayedReplyComesNoSoonerThanAsked) {
     EXPECT_GE(*log[0].replyEnd - log[0].requestStart, std::chrono::milliseconds(300));
 }
 
+TEST(SimReaderFaults, EchoedRequestsComeBackAheadOfTheirRepliesHeardOrNot) {
+    sim::SimReader reader;
+    HostPort port(reader.SlavePath());
+    reader.EchoRequests(true);
+    reader.IgnoreNextRequests(1);
+    const ByteString unheard = RequestFrame({0x38, 0x01});
+    ASSERT_TRUE(port.Write(unheard));
+    EXPECT_EQ(port.Read(unheard.size()), unheard);
+    const ByteString heard = RequestFrame({0x38, 0x02});
+    ASSERT_TRUE(port.Write(heard));
+    EXPECT_EQ(port.Read(heard.size()), heard);
+    EXPECT_EQ(ReplyPayload(port.ReadReplyFrame()), kOkPayload);
+    reader.EchoRequests(false);
+    EXPECT_EQ(Ask(port, {0x38, 0x03}), kOkPayload);
+    EXPECT_EQ(reader.SignalModes(), (std::vector<std::uint8_t>{2, 3}));
+}
+
 TEST(SimReaderFaults, RawBytesReachTheClientAsTheyAre) {
     sim::SimReader reader;
     HostPort port(reader.SlavePath());

@@ -45,6 +45,19 @@ TEST(SimReaderRandomFaults, DuplicateReplyComesTwice) {
     EXPECT_EQ(reader.SignalModes().size(), 1u);
 }
 
+TEST(SimReaderRandomFaults, EchoSendsTheReplyAgainOnItsOwn) {
+    sim::FaultRates rates = Only(FaultKind::Echo);
+    rates.echoMinMs = rates.echoMaxMs = 200;
+    sim::SimReader reader;
+    HostPort port(reader.SlavePath());
+    reader.SetRandomFaults(rates, 2);
+    ASSERT_TRUE(port.Write(RequestFrame({0x38, 0x01})));
+    EXPECT_EQ(ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
+    EXPECT_TRUE(port.Read(1, std::chrono::milliseconds(100)).empty()) << "not glued to the reply";
+    EXPECT_EQ(ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
+    EXPECT_EQ(reader.SignalModes().size(), 1u);
+}
+
 TEST(SimReaderRandomFaults, LateReplyComesAfterTheDrawnDelay) {
     sim::FaultRates rates = Only(FaultKind::LateReply);
     rates.lateMinMs = rates.lateMaxMs = 300;

@@ -46,6 +46,19 @@ std::vector<HWND> WindowsOf(DWORD processId) {
     return found.windows;
 }
 
+// What a dialog's controls say, for a failure message.
+std::string AllChildTexts(HWND dialog) {
+    std::string texts;
+    ::EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM param) CALLBACK -> BOOL {
+            *reinterpret_cast<std::string*>(param) += "[" + harness::Text(child) + "]";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 bool WaitFor(const std::function<bool()>& done, long timeoutMs = 30000) {
     for (long waited = 0; !done(); waited += 20) {
         if (waited >= timeoutMs) return false;
@@ -118,10 +131,18 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     EXPECT_EQ(Text(Button(window, FormControl::btnStartInit)), "停止初始化");
     // A fresh card has the same access bytes: formatted means its key A is no
     // longer the transport key.
-    const std::regex formatted(".* s5 (?!F{12})[0-9A-F]{12} FF078069 [0-9A-F]{12} s6 (?!F{12})[0-9A-F]{12} FF078069 .*");
-    EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0A0B0C0D"), formatted); }));
+    const std::regex formatted(
+        ".* s5 (?!F{12})[0-9A-F]{12} FF078069 [0-9A-F]{12} s6 (?!F{12})[0-9A-F]{12} FF078069 .*");
+    // The operator lifts a card when the reader signals success, which comes only
+    // after the card has been verified: a card swapped in earlier would be the one
+    // the verification meets.
+    const auto done = [&](const std::string& serial) {
+        return std::regex_match(sim->Command("dump " + serial), formatted) &&
+               sim->Command("signals").find("03@" + serial) != std::string::npos;
+    };
+    EXPECT_TRUE(WaitFor([&] { return done("0A0B0C0D"); }));
     ASSERT_EQ(sim->Command("place 0E0F1011 fresh"), "ok placed 0E0F1011");
-    EXPECT_TRUE(WaitFor([&] { return std::regex_match(sim->Command("dump 0E0F1011"), formatted); }));
+    EXPECT_TRUE(WaitFor([&] { return done("0E0F1011"); }));
     EXPECT_EQ(WindowsOf(process.dwProcessId).size(), 1u);
 
     ASSERT_EQ(sim->Command("place 5A6B7C8D key5=A0A1A2A3A4A5"), "ok placed 5A6B7C8D");
@@ -133,7 +154,9 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
     }));
     if (dialog) {
         EXPECT_EQ(Text(dialog), "提示");
-        EXPECT_EQ(ChildrenWithText(dialog, "扇区密码校验失败，该卡不是新卡。").size(), 1u);
+        EXPECT_TRUE(
+            WaitFor([&] { return ChildrenWithText(dialog, "扇区密码校验失败，该卡不是新卡。").size() == 1; }, 5000))
+            << "the dialog says: " << AllChildTexts(dialog);
         const std::vector<HWND> ok = ChildrenWithText(dialog, "确认");
         ASSERT_EQ(ok.size(), 1u);
         ::PostMessageW(ok.front(), BM_CLICK, 0, 0);

@@ -113,40 +113,36 @@ TEST(ScanPause, APassThatOpenedAPortGoesOnWithoutPause) {
     EXPECT_FALSE(panel.CommLink->PortOpen());
 }
 
-TEST(ScanPause, PortsThatAllRefuseTheUserAreToldOnceAndTheTextStays) {
-    FakeFace face;
-    PanelOverPorts panel(face, {}, {"com1", "com3"});
-    panel.FormCreate();
-    int misses = 0;
-    face.OnProcessEvents = [&](long waitMs) {
-        if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
+// Why no pass finds the reader, when the ports say it: every port refuses the user
+// (the dialout group), or another program (the water-control software, a second copy
+// of this tool) holds the reader's port. Said once after the first pass, in place of
+// the endless "正在打开..." texts, and not overwritten by later passes; the scan goes on.
+TEST(ScanPause, WhyNoPassFindsTheReaderIsToldOnceAndTheTextStays) {
+    const struct {
+        const char* what;
+        std::vector<std::string> denied, held;
+        const char* told;
+    } rows[] = {
+        {"every port refuses the user", {"com1", "com3"}, {}, "无权访问串口，请将当前用户加入dialout组后重新登录。"},
+        {"another program holds a port", {}, {"com3", "com7"}, "com3被其他程序占用"},
     };
-    panel.btnOpenCommClick();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeFace face;
+        PanelOverPorts panel(face, {}, row.denied);
+        panel.held = row.held;
+        panel.FormCreate();
+        int misses = 0;
+        face.OnProcessEvents = [&](long waitMs) {
+            if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
+        };
+        panel.btnOpenCommClick();
 
-    auto expected = OnePass();
-    expected.push_back("无权访问串口，请将当前用户加入dialout组后重新登录。");
-    expected.push_back("用户停止打开");
-    EXPECT_EQ(face.Status, expected) << "told after the first pass, not overwritten by later passes";
-}
-
-// The water-control software (or a second copy of this tool) holds the reader's port:
-// said once after the first pass, in place of the endless "正在打开..." texts, while the
-// scan goes on.
-TEST(ScanPause, APortAnotherProgramHoldsIsToldOnceAndTheScanGoesOn) {
-    FakeFace face;
-    PanelOverPorts panel(face, {});
-    panel.held = {"com3", "com7"};
-    panel.FormCreate();
-    int misses = 0;
-    face.OnProcessEvents = [&](long waitMs) {
-        if (waitMs == 0 && ++misses == 3 * 15) panel.btnStopOpeningClick();  // in the third pass
-    };
-    panel.btnOpenCommClick();
-
-    auto expected = OnePass();
-    expected.push_back("com3被其他程序占用");
-    expected.push_back("用户停止打开");
-    EXPECT_EQ(face.Status, expected) << "told after the first pass, not overwritten by later passes";
+        auto expected = OnePass();
+        expected.push_back(row.told);
+        expected.push_back("用户停止打开");
+        EXPECT_EQ(face.Status, expected);
+    }
 }
 
 // Once the other program lets go of the port, the scan opens it and finds the reader.

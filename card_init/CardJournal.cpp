@@ -78,9 +78,10 @@ CardJournal CardJournal::Monthly(const std::string& folder, const std::string& p
     return {"", folder, program};
 }
 
-std::string CardJournal::CurrentFile() const {
+std::string CardJournal::CurrentFile() const { return FileFor(platform::LocalTimeNow()); }
+
+std::string CardJournal::FileFor(const platform::LocalTime& now) const {
     if (!file_.empty() || folder_.empty()) return file_;
-    const platform::LocalTime now = platform::LocalTimeNow();
     char name[32];
     std::snprintf(name, sizeof name, "cardfmt-%04d-%02d.csv", now.year, now.month);
     const std::u8string joined = (PathOf(folder_) / name).u8string();
@@ -104,7 +105,7 @@ void CardJournal::Append(std::uint32_t serial, const char* code, const std::stri
     const std::string line = CsvField(TimeText(now)) + "," + serialText + "," + code + "," + CsvField(message) + "," +
                              CsvField(port) + "," + CsvField(CARDFMT_VERSION) + "," + (verified ? "yes" : "no") +
                              "\r\n";
-    const std::string file = CurrentFile();
+    const std::string file = FileFor(now);  // the month of the line's own time
     if (file.empty()) {
         TellOnce("", "no folder for it: neither XDG_STATE_HOME/HOME nor LOCALAPPDATA is set");
         return;

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "card_init/CardInit.h"
+#include "platform/UserFiles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -59,6 +60,7 @@ private:
     void Append(std::uint32_t serial, const char* code, const std::string& message, const std::string& port,
                 bool verified);
     void TellOnce(const std::string& file, const std::string& reason);
+    std::string FileFor(const platform::LocalTime& time) const;
 
     std::string file_, folder_, program_;
     std::atomic<bool> told_{false};

@@ -1,102 +1,15 @@
 #include "card_init/CardInit.h"
 
-#include "card_init/SplitFirst.h"
-#include "cryptel/SecureWipe.h"
+#include "card_init/CardSteps.h"
 #include "platform/DebugChannel.h"
 #include "reader_link/SectorTrailer.h"
 
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
 namespace {
 
-// One sector of the run, in the order of the sector list: its number and the
-// installation key deciphered from its token.
-struct SectorStep {
-    int sector = 0;
-    SectorKeyBytes installKey{};
-};
-
-// Every plain key of one run: the installation key of each sector and the key in
-// hand. The steps are reserved for all sectors before the first key goes in, so no
-// reallocation leaves a copy behind in freed memory. All of it is wiped on every
-// way out of the run, exceptions included, and so is the link's SectorKey: nothing
-// reads it once the run is over.
-class RunKeys {
-public:
-    explicit RunKeys(TCommClass& comm) : comm_(comm) {}
-    ~RunKeys() {
-        for (SectorStep& step : sectors) cryptel::WipeBytes(step.installKey.data(), step.installKey.size());
-        cryptel::WipeBytes(work.data(), work.size());
-        cryptel::WipeBytes(comm_.SectorKey.data(), comm_.SectorKey.size());
-        comm_.SectorKey.clear();
-    }
-    RunKeys(const RunKeys&) = delete;
-    RunKeys& operator=(const RunKeys&) = delete;
-
-    // SectorKey := the key in hand, written over the old bytes in place: a fresh
-    // buffer would free the old one with the previous key still in it.
-    void OfferWorkKey() { comm_.SectorKey.assign(work.begin(), work.end()); }
-
-    std::vector<SectorStep> sectors;
-    SectorKeyBytes work{};
-
-private:
-    TCommClass& comm_;
-};
-
-// The deciphered text is taken where it is made (no moved-from copy of it stays
-// behind) and wiped as soon as its six key bytes are out.
-bool Decipher(const KeyMaterial& material, const std::string& token, SectorKeyBytes& key) {
-    if (!material.decrypt || token.empty()) return false;
-    try {
-        std::string text = material.decrypt(token, material.keyName);
-        const bool whole = text.size() >= key.size();
-        if (whole)
-            for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(text[i]);
-        cryptel::WipeBytes(text.data(), text.size());
-        return whole;
-    } catch (...) {
-        return false;
-    }
-}
-
-std::vector<int> SectorNumbers() {
-    std::vector<int> numbers;
-    std::string list = kSectorList;
-    std::string item;
-    for (SplitFirst(list, ",", item); !item.empty(); SplitFirst(list, ",", item))
-        numbers.push_back(std::atoi(item.c_str()));
-    return numbers;
-}
-
-// The sector list and the token list taken apart once, into one step per sector. All
-// keys are deciphered before the card is touched, so that a token that does not
-// decipher never leaves a half-formatted card.
-bool PlanSectors(const KeyMaterial& material, std::vector<SectorStep>& steps) {
-    const std::vector<int> numbers = SectorNumbers();
-    steps.reserve(numbers.size());
-    std::string tokens = material.tokenList;
-    std::string token;
-    for (const int number : numbers) {
-        SplitFirst(tokens, ",", token);
-        steps.push_back(SectorStep{number, {}});
-        if (!Decipher(material, token, steps.back().installKey)) return false;
-    }
-    return true;
-}
-
-// Wakes and selects the card again. The card that answers must be the run's: a
-// card laid on in its place would otherwise get the rest of the run.
-InitOutcome Reselect(TCommClass& comm, std::uint32_t& runSerial) {
-    if (!comm.RequestCard()) return InitOutcome::CardNotPlaced;
-    std::uint32_t serial = 0;
-    if (!comm.ReadCardSerial(serial)) return InitOutcome::SerialReadFailed;
-    if (runSerial == 0) runSerial = serial;
-    if (serial != runSerial) return InitOutcome::CardSwapped;
-    return InitOutcome::Ok;
-}
+using namespace card_steps;
 
 // Proves on the card what the run wrote, before the card counts as formatted.
 //
@@ -171,13 +84,7 @@ InitOutcome RunOnCard(TCommClass& comm, std::uint32_t serial, const KeyMaterial&
     std::uint32_t runSerial = serial;
 
     RunKeys runKeys(comm);
-    if (!PlanSectors(keys, runKeys.sectors)) {
-        // The operator sees only the message; whoever reads the trace learns which
-        // file was refused and why.
-        if (!keys.problemForTrace.empty() && platform::DebugChannelActive())
-            platform::DebugOutput("密钥库不可用：" + keys.problemForTrace);
-        return InitOutcome::KeysUnavailable;
-    }
+    if (!PlanSectors(keys, runKeys.sectors)) return InitOutcome::KeysUnavailable;
 
     for (const SectorStep& step : runKeys.sectors) {
         bool withInstallKey = false;

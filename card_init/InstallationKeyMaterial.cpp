@@ -2,11 +2,13 @@
 #include "card_init/KeyMaterial.h"
 #include "cryptel/InstallationKeys.h"
 
-KeyMaterial InstallationKeyMaterial() {
+namespace {
+
+KeyMaterial LibraryKeys(const std::string& tokenList, const std::string& keyName) {
     const KeyLibrary& library = KeyLibrary::Installed();
     KeyMaterial keys;
-    keys.tokenList = InstallationKeyTokens();
-    keys.keyName = InstallationKeyName();
+    keys.tokenList = tokenList;
+    keys.keyName = keyName;
     // A refused library deciphers nothing: the run ends before the card is touched.
     keys.decrypt = [&library](const std::string& token, const std::string& keyName) {
         return library.Decrypt(token, keyName);
@@ -14,4 +16,12 @@ KeyMaterial InstallationKeyMaterial() {
     keys.problem = library.Problem();
     keys.problemForTrace = library.ProblemForTrace();
     return keys;
+}
+
+}  // namespace
+
+KeyMaterial InstallationKeyMaterial() { return LibraryKeys(InstallationKeyTokens(), InstallationKeyName()); }
+
+KeyMaterial OtherKeyMaterial(const std::string& tokenList, const std::string& keyName) {
+    return LibraryKeys(tokenList, keyName);
 }

@@ -21,3 +21,10 @@ struct KeyMaterial {
 // The tokens and key name built into this installation, deciphered by the program's
 // own Cryptel library (KeyLibrary.h), which is loaded on the first call.
 KeyMaterial InstallationKeyMaterial();
+
+// The tokens of another build (a demo-key build used by mistake, another
+// installation), deciphered under their own key name by this program's key
+// library. The library is trusted only once it has proven itself with the built-in
+// tokens; the built-in check value says nothing of other tokens, so a token that
+// deciphers at all gives the keys the card is asked with.
+KeyMaterial OtherKeyMaterial(const std::string& tokenList, const std::string& keyName);

@@ -49,13 +49,40 @@ void ReportNoReader(const std::string& portName, const std::string& more) {
     PrintError("cardfmt: no reader answers on " + portName + more);
 }
 
-namespace {
+bool SelectCardOrSay(TCommClass& comm, const std::string& portName, std::uint32_t& serial) {
+    if (!comm.RequestCard()) {
+        // Silence is not an empty reader: nothing answered at all.
+        if (comm.LastFailure() == LinkFailure::NoReply)
+            ReportNoReader(portName);
+        else
+            PrintLine(OutcomeMessage(InitOutcome::CardNotPlaced));
+        return false;
+    }
+    if (!comm.ReadCardSerial(serial)) {
+        PrintLine(OutcomeMessage(InitOutcome::SerialReadFailed));
+        return false;
+    }
+    return true;
+}
+
+std::optional<KeyMaterial> CardKeysFromOptions(const Options& options, const std::string& command) {
+    const auto name = options.Value("--key-name");
+    const auto tokens = options.Value("--key-tokens");
+    if (!name && !tokens) return InstallationKeyMaterial();
+    if (!name || !tokens || name->empty() || tokens->empty()) {
+        UsageError(command, "--key-name NAME and --key-tokens T5,T6 go together");
+        return std::nullopt;
+    }
+    return OtherKeyMaterial(*tokens, *name);
+}
 
 std::string SerialText(std::uint32_t serial) {
     char text[9];
     std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(serial));
     return text;
 }
+
+namespace {
 
 // Touched by the signal handler, so nothing but a lock-free atomic that is set up
 // before main runs: the handler may interrupt any code, its own first call included.

@@ -2,10 +2,12 @@
 #pragma once
 
 #include "card_init/CardInit.h"
+#include "card_init/KeyMaterial.h"
 #include "cli/Options.h"
 #include "reader_link/CommObjClas.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Writes a UTF-8 line to stdout and flushes it.
@@ -34,11 +36,24 @@ bool ConnectOrExplain(TCommClass& comm, const std::string& portName);
 // timed out, as opposed to a reply that refused it).
 void ReportNoReader(const std::string& portName, const std::string& more = {});
 
+// Wakes and selects the card on the reader, as a poll of the card watcher does, so
+// that a card procedure then works on that card. When that fails it says why:
+// "no reader answers on PORT" on stderr when nothing answered at all, else the
+// operator's message ("请放置IC卡", "读卡序列号失败。") on stdout.
+bool SelectCardOrSay(TCommClass& comm, const std::string& portName, std::uint32_t& serial);
+
+// The keys a command asks the card with: the built-in ones, or with --key-name NAME
+// --key-tokens T5,T6 (both or neither) the tokens of another build. nullopt after
+// a usage error was reported (exit code kExitUsage).
+std::optional<KeyMaterial> CardKeysFromOptions(const Options& options, const std::string& command);
+
 // Prints the line of one card run, "SERIAL RESULT": the serial as 8 upper-case
 // hexadecimal digits ("1234ABCD"), then "ok", the operator's message for the
 // outcome, or the text of the error that cut the run short.
 void PrintCardResult(std::uint32_t serial, InitOutcome outcome);
 void PrintCardResult(std::uint32_t serial, const std::string& result);
+// The serial as it is printed: 8 upper-case hexadecimal digits.
+std::string SerialText(std::uint32_t serial);
 
 // After InstallStopSignals, SIGINT and SIGTERM ask the command to stop instead of
 // ending the process; StopSignalled tells whether one came.

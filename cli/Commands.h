@@ -10,3 +10,5 @@ int ProbeCommand(const std::vector<std::string>& args);
 int InitCommand(const std::vector<std::string>& args);
 int WatchCommand(const std::vector<std::string>& args);
 int ScanCommand(const std::vector<std::string>& args);
+int CheckCommand(const std::vector<std::string>& args);
+int ResetCommand(const std::vector<std::string>& args);

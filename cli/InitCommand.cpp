@@ -22,15 +22,7 @@ int InitCommand(const std::vector<std::string>& args) {
     try {
         // The same two exchanges as one poll of the card watcher: the procedure then
         // works on the card just selected.
-        if (!comm.RequestCard()) {
-            // Silence is not an empty reader: nothing answered at all.
-            if (comm.LastFailure() == LinkFailure::NoReply)
-                ReportNoReader(*port);
-            else
-                PrintLine(OutcomeMessage(InitOutcome::CardNotPlaced));
-        } else if (!comm.ReadCardSerial(serial)) {
-            PrintLine(OutcomeMessage(InitOutcome::SerialReadFailed));
-        } else {
+        if (SelectCardOrSay(comm, *port, serial)) {
             InitOutcome outcome = InitializeCard(comm, serial, InstallationKeyMaterial(), {},
                                                  InitOptions{.verify = !options.Has("--no-verify")});
             PrintCardResult(serial, outcome);

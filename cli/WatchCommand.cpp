@@ -1,9 +1,13 @@
 #include "card_init/AutoFindCard.h"
 #include "card_init/CardInit.h"
+#include "card_init/CardJournal.h"
+#include "card_init/CardTally.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "platform/Clock.h"
 #include "platform/Event.h"
+
+#include <optional>
 
 namespace {
 
@@ -38,7 +42,7 @@ void TellReaderSilence(const TCommClass& comm, const std::string& port, bool& si
 }  // namespace
 
 int WatchCommand(const std::vector<std::string>& args) {
-    Options options(args, {"--port", "--cards"}, {"--trace", "--verify", "--no-verify"});
+    Options options(args, {"--port", "--cards", "--journal"}, {"--trace", "--verify", "--no-verify"});
     auto cards = options.Count("--cards");
     if (!options.Error().empty()) return UsageError("watch", options.Error());
     auto port = options.Value("--port");
@@ -46,6 +50,8 @@ int WatchCommand(const std::vector<std::string>& args) {
     // --verify is what every run does now; it stays accepted for the scripts that name it.
     if (options.Has("--verify") && options.Has("--no-verify"))
         return UsageError("watch", "--verify and --no-verify exclude each other");
+    const auto journalFile = options.Value("--journal");
+    if (journalFile && journalFile->empty()) return UsageError("watch", "--journal needs a file name");
     ApplyTrace(options);
     InstallStopSignals();
     SayIfDemoKeys();
@@ -64,6 +70,10 @@ int WatchCommand(const std::vector<std::string>& args) {
     bool forgotByError = false;
     std::atomic<bool> pollFailed{false};
     platform::Event cardDone{platform::Event::Kind::AutoReset};
+    // Both written on the watcher's thread only; the tally is read once it has stopped.
+    std::optional<CardJournal> journal;
+    if (journalFile) journal.emplace(CardJournal::ToFile(*journalFile, "cardfmt"));
+    CardTally tally;
     {
         TAutoFindCardThrd watcher(&comm);
         watcher.OnNewCard = [&](std::uint32_t serial) {
@@ -77,8 +87,12 @@ int WatchCommand(const std::vector<std::string>& args) {
             try {
                 InitOutcome outcome = InitializeCard(comm, serial, keys, {}, initOptions);
                 PrintCardResult(serial, outcome);
+                if (journal) journal->Record(serial, outcome, *port, initOptions.verify);
+                tally.Count(outcome, countedAlready);
             } catch (const std::exception& e) {
                 PrintCardResult(serial, e.what());
+                if (journal) journal->RecordLinkError(serial, e.what(), *port);
+                tally.Count(std::nullopt, countedAlready);
                 done();
                 throw;  // the watcher forgets the card and reports it again
             }
@@ -103,5 +117,6 @@ int WatchCommand(const std::vector<std::string>& args) {
         watcher.Stop();
     }
     comm.Disconnect();
+    PrintError("cardfmt: " + tally.Summary());
     return kExitOk;
 }

@@ -31,9 +31,11 @@ Examples:
   cardfmt init --port /dev/ttyUSB0
   cardfmt watch --port com3 --cards 20
   cardfmt scan --passes 1
+  cardfmt check --port com3
+  cardfmt reset --port com3 --force
 
 Exit codes: 0 success; 1 no reader, no card or a card message; 2 the port
-could not be opened, or a usage error.
+could not be opened, or a usage error (check and reset state theirs).
 Run 'cardfmt COMMAND --help' for the details of one command.
 )";
 
@@ -75,9 +77,9 @@ Example: cardfmt init --port com3
 Exit codes: 0 formatted; 1 a message, no card or no reader; 2 the port could not be opened.
 )"},
     {"watch", WatchCommand,
-     "  watch --port PORT [--cards N] [--no-verify] [--trace]\n"
+     "  watch --port PORT [--cards N] [--journal FILE] [--no-verify] [--trace]\n"
      "                                         format every card laid on the reader\n",
-     R"(Usage: cardfmt watch --port PORT [--cards N] [--no-verify] [--trace]
+     R"(Usage: cardfmt watch --port PORT [--cards N] [--journal FILE] [--no-verify] [--trace]
 
 Polls the reader every 100 ms and formats every newly presented card, printing
 one line per card as "init" does (each verified; --no-verify as for "init"). Stops after N cards
@@ -85,10 +87,19 @@ one line per card as "init" does (each verified; --no-verify as for "init"). Sto
 card is formatted again), or on Ctrl+C / SIGTERM
 (the reader gets its closing signal before the port is closed). When the reader
 goes away (an unplugged adapter) or answers nothing, it says so on stderr and waits
-for it to come back.
+for it to come back. At the end one line on stderr counts the cards: seen,
+formatted, already initialized, failed.
 
-Example: cardfmt watch --port com3 --cards 50
-Exit codes: 0 stopped normally; 2 the port could not be opened.
+--journal FILE appends one line per card run to FILE (CSV, UTF-8 with a byte-order
+mark; a header line when the file is new): time (local, ISO 8601), serial, outcome
+(ok, already-initialized, not-a-new-card, init-failed, verify-failed, card-not-placed,
+serial-read-failed, card-swapped, keys-unavailable, link-error), the message as
+shown, port, program version, verified (yes when the card proved the result).
+Each line is written and flushed on its own. A journal that cannot be written
+is said once on stderr; the cards go on being formatted.
+
+Example: cardfmt watch --port com3 --cards 50 --journal cards.csv
+Exit codes: 0 stopped normally; 2 the port could not be opened, or a usage error.
 )"},
     {"scan", ScanCommand, "  scan  [--passes N] [--quiet] [--trace] find the port where a reader answers\n",
      R"(Usage: cardfmt scan [--passes N] [--quiet] [--trace]
@@ -99,6 +110,53 @@ With --passes N it gives up after N passes; Ctrl+C stops it.
 
 Example: cardfmt scan --passes 2
 Exit codes: 0 a reader was found; 1 none was found or the scan was stopped.
+)"},
+    {"check", CheckCommand,
+     "  check --port PORT [--key-name NAME --key-tokens T5,T6] [--trace]\n"
+     "                                         tell which key opens sectors 5 and 6\n",
+     R"(Usage: cardfmt check --port PORT [--key-name NAME --key-tokens T5,T6] [--trace]
+
+Reads the card lying on the reader without writing it and without signalling.
+Prints, each line led by the card's serial, which key opens sector 5 and sector 6
+("5号包：出厂密码" the transport key, "本系统密码" the installation key, "无法打开"
+neither), then the verdict:
+  新卡，尚未初始化。      both on the transport key
+  该卡已初始化。          both on the installation key
+  该卡初始化未完成。      one of each ("cardfmt init" completes it)
+  该卡不是本系统的卡。    a sector that neither key opens
+The reader authenticates with key A only: a sector that only its key B opens
+shows as "无法打开". No trailer is read, so access bytes that let only key B
+rewrite a trailer do not show; formatting such a card ends with "初始化包号失败。".
+--key-name and --key-tokens (together) check against the tokens of another build
+(made by cardfmt-keytool) instead of the built-in ones.
+
+Example: cardfmt check --port com3
+Exit codes: 0 initialized; 1 any other verdict, no card or no reader; 2 the port
+could not be opened, or a usage error.
+)"},
+    {"reset", ResetCommand,
+     "  reset --port PORT --force [--key-name NAME --key-tokens T5,T6] [--trace]\n"
+     "                                         return a card to the factory keys\n",
+     R"(Usage: cardfmt reset --port PORT --force [--key-name NAME --key-tokens T5,T6] [--trace]
+
+Returns the card lying on the reader to the factory state: each of sectors 5 and
+6 that opens with the installation key gets key A FFFFFFFFFFFF, access bytes
+FF 07 80 69 and key B FFFFFFFFFFFF; no other trailer is ever written. A sector on
+the transport key already is left as it is; a sector that neither key opens is
+never written. Then the card is selected again, every rewritten sector must open
+with the transport key, and it is selected once more. No signal is sent.
+Without --force nothing is written: it says what it would do and exits with 2.
+Prints, led by the serial, one line per sector ("已改写为出厂密码",
+"出厂密码，未改写", "无法打开，未改写", "本系统密码，改写失败") and the result:
+"该卡已恢复出厂密码。", "该卡已是出厂密码，无需恢复。",
+"该卡有包不是本系统的密码，该包未改写。", "恢复出厂密码失败。" or
+"恢复出厂密码后校验失败。".
+--key-name and --key-tokens (together) reset a card formatted by another build
+(a demo-key build used by mistake, another installation) with its tokens.
+
+Example: cardfmt reset --port com3 --force
+Exit codes: 0 the card carries the transport keys; 1 any other result, no card or
+no reader; 2 the port could not be opened, no --force, or a usage error.
 )"},
 };
 

@@ -88,6 +88,9 @@ public:
     bool ReadCardSerial(std::uint32_t& serial);
     bool AuthenticateSector();
     bool WriteSectorTrailer(const SectorKeyBytes& keyA);
+    // Writes kTransportTrailer into the trailer of SectorNo: the card's sector goes
+    // back to the factory state. Takes nothing, so nothing else can reach the card.
+    bool WriteTransportTrailer();
     bool SendSignal(std::uint8_t mode);
 
     // Why the last command (or SendCommand) failed; None after a success. Set on the
@@ -117,6 +120,8 @@ private:
     // Exchange for a request that carries a key: the request and its frame are wiped
     // once sent, whatever happens.
     bool ExchangeSecret(ByteString& request);
+    // The trailer write of SectorNo with these 16 bytes.
+    bool WriteTrailer(const TrailerBytes& trailer);
     // The command's verdict on the reply it got; a refusal is recorded as such.
     bool Judge(bool accepted);
     bool StatusOk() const { return ReplyBuffer[0] == 0x0A && ReplyBuffer[1] == 0x00; }

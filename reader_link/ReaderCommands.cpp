@@ -5,6 +5,8 @@
 #include "cryptel/SecureWipe.h"
 #include "reader_link/CommandCodes.h"
 
+#include <algorithm>
+
 namespace {
 
 std::uint8_t BlockByte(std::int32_t sector, std::uint32_t offset) {
@@ -56,15 +58,27 @@ bool TCommClass::AuthenticateSector() {
     return ExchangeSecret(request) && Judge(StatusOk());
 }
 
-bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
+bool TCommClass::WriteTrailer(const TrailerBytes& trailer) {
     ByteString request;
-    request.reserve(18);
+    request.reserve(2 + trailer.size());
     request.push_back(command::kWriteTrailer);
     request.push_back(BlockByte(SectorNo, 3));
-    request.insert(request.end(), keyA.begin(), keyA.end());
-    request.insert(request.end(), kTrailerAccessBytes.begin(), kTrailerAccessBytes.end());
-    request.insert(request.end(), kTrailerKeyB.begin(), kTrailerKeyB.end());
+    request.insert(request.end(), trailer.begin(), trailer.end());
     return ExchangeSecret(request) && Judge(StatusOk());
 }
+
+bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
+    TrailerBytes trailer{};
+    std::copy(keyA.begin(), keyA.end(), trailer.begin());
+    std::copy(kTrailerAccessBytes.begin(), kTrailerAccessBytes.end(), trailer.begin() + 6);
+    std::copy(kTrailerKeyB.begin(), kTrailerKeyB.end(), trailer.begin() + 10);
+    struct Wipe {
+        TrailerBytes& bytes;
+        ~Wipe() { cryptel::WipeBytes(bytes.data(), bytes.size()); }
+    } wipe{trailer};
+    return WriteTrailer(trailer);
+}
+
+bool TCommClass::WriteTransportTrailer() { return WriteTrailer(kTransportTrailer); }
 
 bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({command::kSignal, mode}) && Judge(StatusOk()); }

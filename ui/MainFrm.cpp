@@ -1,11 +1,14 @@
 #include "ui/MainFrm.h"
 
+#include "platform/UserFiles.h"
 #include "ui/FormTexts.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
-TMainForm::TMainForm(TFormFace& face) : TBasicCommForm(face) {}
+TMainForm::TMainForm(TFormFace& face)
+    : TBasicCommForm(face), journal_(CardJournal::Monthly(platform::UserStateFolder(), "cardfmt-gui")) {}
 
 TMainForm::~TMainForm() = default;
 
@@ -75,8 +78,18 @@ KeyMaterial TMainForm::CardKeys() { return InstallationKeyMaterial(); }
 
 void TMainForm::btnInitCardClick() {
     if (!CommLink) return;
-    lastOutcome_ = InitializeCard(*CommLink, cardSerial_.exchange(0), CardKeys(),
-                                  [this](const std::string& text) { Face.ShowInfo(text); });
+    const std::uint32_t serial = cardSerial_.exchange(0);
+    // The message is the run's last step: it is held back until the run is in the
+    // journal, so the line carries the time of the run, not of the confirmation.
+    std::optional<std::string> message;
+    try {
+        lastOutcome_ = InitializeCard(*CommLink, serial, CardKeys(), [&](const std::string& text) { message = text; });
+    } catch (const std::exception& e) {
+        journal_.RecordLinkError(serial, e.what(), OpenedPort());
+        throw;
+    }
+    journal_.Record(serial, lastOutcome_, OpenedPort(), true);
+    if (message) Face.ShowInfo(*message);
 }
 
 void TMainForm::OnCardFound(std::uint32_t serial) {

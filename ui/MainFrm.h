@@ -14,10 +14,14 @@
 // initialization runs, the status label says so and the window tries to open the
 // same port again every kReopenIntervalMs, on the UI thread; once it opens, the
 // label returns to "comN已打开..." and the watcher carries on.
+//
+// Every card run leaves a line in the monthly journal (CardJournal.h), written
+// before its message is shown.
 #pragma once
 
 #include "card_init/AutoFindCard.h"
 #include "card_init/CardInit.h"
+#include "card_init/CardJournal.h"
 #include "ui/BasicCommFrm.h"
 
 #include <atomic>
@@ -80,6 +84,8 @@ private:
     void StopReopening();
     void TryReopen();
 
+    // Every card run, one file a month in the user's state folder (UserFiles.h).
+    CardJournal journal_;
     int startInitTag_ = 0;
     std::atomic<InitOutcome> lastOutcome_{InitOutcome::Ok};
     // The card the watcher reported, for the run it starts; 0 when a run has no such card.

@@ -1,6 +1,9 @@
-// Formatting one card through the simulated reader over a pseudo-terminal: every
-// outcome, the exchanges in their order, and the trailers left on the card.
+// Formatting, checking and resetting one card through the simulated reader over a
+// pseudo-terminal: every outcome, the exchanges in their order, and the trailers
+// left on the card.
+#include "card_init/CardCheck.h"
 #include "card_init/CardInit.h"
+#include "card_init/CardReset.h"
 #include "harness/InstallKeys.h"
 #include "harness/TraceCapture.h"
 #include "reader_link/SectorTrailer.h"
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -364,4 +368,136 @@ TEST_F(CardInit, AnswersShiftedByARepeatingOrLateReaderNeverPassForOk) {
         // Let the late and repeated answers of this row die away before the next.
         std::this_thread::sleep_for(std::chrono::seconds(4));
     }
+}
+
+// Checking writes nothing and signals nothing, and asks the card as few times as it
+// allows: the key that opened sector 5 is tried first on sector 6.
+TEST_F(CardInit, CheckTellsWhichKeyOpensEachSectorWithoutWriting) {
+    using O = SectorOpener;
+    const sim::Key foreign{0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
+    const struct Row {
+        const char* what;
+        std::function<void(sim::MifareCard&)> lay;
+        O sector5, sector6;
+        CheckVerdict verdict;
+        std::size_t requests;
+    } rows[] = {
+        {"fresh", [](sim::MifareCard&) {}, O::Transport, O::Transport, CheckVerdict::NewCard, 2},
+        {"initialized",
+         [&](sim::MifareCard& c) {
+             c.SetKeyA(5, key5);
+             c.SetKeyA(6, key6);
+         },
+         O::Installation, O::Installation, CheckVerdict::Initialized, 5},
+        {"half done, sector 5", [&](sim::MifareCard& c) { c.SetKeyA(5, key5); }, O::Installation, O::Transport,
+         CheckVerdict::HalfDone, 8},
+        {"half done, sector 6", [&](sim::MifareCard& c) { c.SetKeyA(6, key6); }, O::Transport, O::Installation,
+         CheckVerdict::HalfDone, 5},
+        {"foreign sector 5", [&](sim::MifareCard& c) { c.SetKeyA(5, foreign); }, O::Neither, O::Transport,
+         CheckVerdict::Foreign, 7},
+        // Key B is ours, key A is not: the reader opens with key A only.
+        {"key B only", [&](sim::MifareCard& c) { c.SetKeyA(6, foreign), c.SetKeyB(6, key6); }, O::Transport,
+         O::Neither, CheckVerdict::Foreign, 5},
+        // Access bytes that let only key B rewrite the trailer cannot be seen.
+        {"key B writes the trailer", [&](sim::MifareCard& c) { c.SetAccess(5, harness::kKeyBOnlyAccess); },
+         O::Transport, O::Transport, CheckVerdict::NewCard, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim::MifareCard card = Card();
+        row.lay(card);
+        sim.PlaceCard(card);
+        std::uint32_t serial = 0;
+        ASSERT_TRUE(comm.RequestCard());
+        ASSERT_TRUE(comm.ReadCardSerial(serial));
+        sim.ClearExchanges();
+        const std::size_t signals = sim.SignalModes().size();
+        const CheckReport report = CheckCard(comm, kSerial, InstallationKeyMaterial());
+        EXPECT_EQ(report.verdict, row.verdict);
+        ASSERT_EQ(report.sectors.size(), 2u);
+        EXPECT_EQ(report.sectors[0].opener, row.sector5);
+        EXPECT_EQ(report.sectors[1].opener, row.sector6);
+        EXPECT_EQ(Requests().size(), row.requests);
+        for (const std::string& request : Requests()) EXPECT_EQ(request.rfind("34", 0), std::string::npos);
+        EXPECT_EQ(sim.SignalModes().size(), signals);
+        for (int sector = 0; sector < sim::MifareCard::kSectors; ++sector) ExpectUntouched(sector, card);
+    }
+}
+
+// Only sectors on the installation key are written, only ever with the factory
+// trailer, and the card is proven on the transport key afterwards.
+TEST_F(CardInit, ResetWritesOnlyTheFactoryTrailerIntoInstallationSectors) {
+    const sim::Key foreign{0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
+    sim::TrailerBytes factory{};
+    std::copy(kTransportTrailer.begin(), kTransportTrailer.end(), factory.begin());
+    const struct Row {
+        const char* what;
+        std::function<void(sim::MifareCard&)> lay;
+        ResetOutcome outcome;
+        bool reset5, reset6;  // else untouched
+    } rows[] = {
+        {"initialized",
+         [&](sim::MifareCard& c) {
+             c.SetKeyA(5, key5), c.SetKeyB(5, kTrailerKeyB);
+             c.SetKeyA(6, key6), c.SetKeyB(6, kTrailerKeyB);
+         },
+         ResetOutcome::Reset, true, true},
+        {"half done", [&](sim::MifareCard& c) { c.SetKeyA(6, key6), c.SetKeyB(6, kTrailerKeyB); },
+         ResetOutcome::Reset, false, true},
+        {"fresh", [](sim::MifareCard&) {}, ResetOutcome::AlreadyFactory, false, false},
+        {"foreign sector 6", [&](sim::MifareCard& c) { c.SetKeyA(5, key5), c.SetKeyA(6, foreign); },
+         ResetOutcome::ForeignLeft, true, false},
+        {"foreign card", [&](sim::MifareCard& c) { c.SetKeyA(5, foreign), c.SetKeyA(6, foreign); },
+         ResetOutcome::ForeignLeft, false, false},
+        {"trailer only key B may write", [&](sim::MifareCard& c) {
+             c.SetKeyA(5, key5), c.SetAccess(5, harness::kKeyBOnlyAccess), c.SetKeyA(6, key6);
+         },
+         ResetOutcome::WriteFailed, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim::MifareCard card = Card();
+        row.lay(card);
+        sim.PlaceCard(card);
+        std::uint32_t serial = 0;
+        ASSERT_TRUE(comm.RequestCard());
+        ASSERT_TRUE(comm.ReadCardSerial(serial));
+        sim.ClearExchanges();
+        const std::size_t signals = sim.SignalModes().size();
+        EXPECT_EQ(ResetCard(comm, kSerial, InstallationKeyMaterial()).outcome, row.outcome);
+        for (const auto& [sector, reset] : {std::pair{5, row.reset5}, std::pair{6, row.reset6}}) {
+            if (reset)
+                EXPECT_EQ(sim.CardBySerial(kSerial)->Trailer(sector), factory) << "sector " << sector;
+            else
+                ExpectUntouched(sector, card);
+        }
+        for (const sim::Exchange& e : sim.Exchanges())
+            if (e.request[0] == 0x34) EXPECT_EQ(ByteString(e.request.begin() + 2, e.request.end()),
+                                                ByteString(factory.begin(), factory.end()));
+        EXPECT_EQ(sim.SignalModes().size(), signals);
+        if (row.reset5 || row.reset6) EXPECT_EQ(Requests().back(), "31,00") << "proven by a last select";
+    }
+}
+
+// A card formatted by another build: its tokens under its key name, deciphered by
+// this program's own key library.
+TEST_F(CardInit, CheckAndResetWithAnotherBuildsTokens) {
+    const sim::Key other5{0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6}, other6{0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6};
+    const KeyMaterial others = OtherKeyMaterial("EECB888222BE40,ACC97EB6927EA4", "DESK02");
+    auto card = Card();
+    card.SetKeyA(5, other5);
+    card.SetKeyA(6, other6);
+    sim.PlaceCard(card);
+    std::uint32_t serial = 0;
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    EXPECT_EQ(CheckCard(comm, kSerial, InstallationKeyMaterial()).verdict, CheckVerdict::Foreign);
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    EXPECT_EQ(CheckCard(comm, kSerial, others).verdict, CheckVerdict::Initialized);
+    ASSERT_TRUE(comm.RequestCard());
+    ASSERT_TRUE(comm.ReadCardSerial(serial));
+    EXPECT_EQ(ResetCard(comm, kSerial, others).outcome, ResetOutcome::Reset);
+    EXPECT_EQ(sim.CardBySerial(kSerial)->KeyA(5), sim::kTransportKey);
+    EXPECT_EQ(sim.CardBySerial(kSerial)->KeyA(6), sim::kTransportKey);
 }

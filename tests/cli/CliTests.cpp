@@ -385,3 +385,82 @@ TEST_F(Cli, ScanFindsTheReaderBehindDeadPorts) {
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_TRUE(none.out.empty());
 }
+
+// The desk's check and reset, as an operator types them: check writes nothing and
+// signals nothing; reset refuses without --force before touching the reader.
+TEST_F(Cli, CheckThenResetAnInitializedCard) {
+    const std::uint32_t serial = 0x0B0B0B0B;
+    sim::MifareCard card(serial);
+    for (int sector : {5, 6}) card.SetKeyA(sector, harness::InstallKeyFor(sector));
+    sim.PlaceCard(card);
+    const std::string s = HexDump32(serial) + " ";
+
+    Outcome check = RunCardfmt({"check", "--port", "com3"});
+    EXPECT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_EQ(check.OutLines(),
+              (std::vector<std::string>{s + "5号包：本系统密码", s + "6号包：本系统密码", s + "该卡已初始化。"}));
+    for (const ByteString& r : Requests()) EXPECT_NE(r[0], 0x34) << "nothing written";
+    EXPECT_EQ(sim.SignalModes(), std::vector<std::uint8_t>{0}) << "only the closing signal";
+
+    sim.ClearExchanges();
+    Outcome refused = RunCardfmt({"reset", "--port", "com3"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("needs --force"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("FF078069"), std::string::npos) << "says what it would write";
+    EXPECT_TRUE(sim.Exchanges().empty()) << "refused before the reader is touched";
+
+    Outcome reset = RunCardfmt({"reset", "--port", "com3", "--force"});
+    EXPECT_EQ(reset.exitCode, 0) << reset.err;
+    EXPECT_EQ(reset.OutLines(), (std::vector<std::string>{s + "5号包：已改写为出厂密码", s + "6号包：已改写为出厂密码",
+                                                          s + "该卡已恢复出厂密码。"}));
+    for (int sector : {5, 6}) EXPECT_EQ(sim.CardBySerial(serial)->Trailer(sector), sim::MifareCard(1).Trailer(sector));
+
+    Outcome fresh = RunCardfmt({"check", "--port", "com3"});
+    EXPECT_EQ(fresh.exitCode, 1);
+    ASSERT_FALSE(fresh.OutLines().empty());
+    EXPECT_EQ(fresh.OutLines().back(), s + "新卡，尚未初始化。");
+
+    // Another build's tokens: both options or neither.
+    sim::MifareCard other(0x0C0C0C0C);
+    other.SetKeyA(5, {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6});
+    other.SetKeyA(6, {0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6});
+    sim.PlaceCard(other);
+    Outcome theirs = RunCardfmt(
+        {"check", "--port", "com3", "--key-name", "DESK02", "--key-tokens", "EECB888222BE40,ACC97EB6927EA4"});
+    EXPECT_EQ(theirs.exitCode, 0) << theirs.out << theirs.err;
+    EXPECT_EQ(RunCardfmt({"reset", "--port", "com3", "--force", "--key-name", "DESK02"}).exitCode, 2);
+}
+
+// One journal line per card, a header only in a new file, and the counts at the end.
+TEST_F(Cli, WatchJournalAndSummary) {
+    const std::string journal = ::testing::TempDir() + "cardfmt-watch-journal-" + std::to_string(::getpid()) + ".csv";
+    std::remove(journal.c_str());
+    sim::MifareCard done(0x0D0D0D0E);
+    for (int sector : {5, 6}) done.SetKeyA(sector, harness::InstallKeyFor(sector));
+    Cardfmt watch({"watch", "--port", "com3", "--cards", "2", "--journal", journal});
+    sim.PlaceCard(sim::MifareCard(0x0D0D0D0D));
+    ASSERT_TRUE(Eventually([&] { return watch.OutSoFar().find("0D0D0D0D ok") != std::string::npos; }));
+    sim.RemoveCard();
+    sim.PlaceCard(done);
+    Outcome run = watch.Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("cardfmt: 2 cards seen, 1 formatted, 1 already initialized, 0 failed"), std::string::npos)
+        << run.err;
+    const std::string text = harness::ReadFile(journal);
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBF" "time,serial,outcome,message,port,version,verified\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find(",0D0D0D0D,ok,,com3,"), std::string::npos) << text;
+    EXPECT_NE(text.find(",0D0D0D0E,already-initialized,该卡已初始化。,com3,"), std::string::npos) << text;
+    EXPECT_EQ(Occurrences(text, "\r\n"), 3u) << text;
+    std::remove(journal.c_str());
+
+    // A journal that cannot be written: the cards go on, and it is said once.
+    sim.RemoveCard();
+    Cardfmt blocked({"watch", "--port", "com3", "--cards", "2", "--journal", "/proc/self/cardfmt/cards.csv"});
+    sim.PlaceCard(sim::MifareCard(0x0D0D0D10));
+    ASSERT_TRUE(Eventually([&] { return blocked.OutSoFar().find("0D0D0D10 ok") != std::string::npos; }));
+    sim.RemoveCard();
+    sim.PlaceCard(sim::MifareCard(0x0D0D0D11));
+    Outcome noJournal = blocked.Finish();
+    EXPECT_EQ(noJournal.OutLines(), (std::vector<std::string>{"0D0D0D10 ok", "0D0D0D11 ok"}));
+    EXPECT_EQ(Occurrences(noJournal.err, "cannot write the card journal"), 1u) << noJournal.err;
+}

@@ -148,6 +148,12 @@ TEST_F(Commands, WriteTrailerLayout) {
     link.SectorNo = 64;
     link.WriteSectorTrailer({9, 8, 7, 6, 5, 4});
     EXPECT_EQ(LastCommand()[1], 0x03);
+
+    // A card returned to the factory: transport key A and B, transport access bytes.
+    link.SectorNo = 5;
+    EXPECT_TRUE(link.WriteTransportTrailer());
+    EXPECT_EQ(LastCommand(), (ByteString{0x34, 0x17, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x07, 0x80, 0x69, 0xFF,
+                                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(Commands, SignalAndDisconnect) {

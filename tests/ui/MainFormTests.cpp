@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -187,6 +188,34 @@ private slots:
             QVERIFY(card->KeyA(sector) == harness::InstallKeyFor(sector));
             QVERIFY((card->Access(sector) == sim::AccessBytes{0xFF, 0x07, 0x80, 0x69}));
         }
+    }
+
+    // Three cards leave three lines in this month's journal, in the user's state
+    // folder; the window shows nothing of it.
+    void threeCardsLeaveThreeJournalLines() {
+        Watchdog watchdog(std::chrono::seconds(60), "journal");
+        Desk desk;
+        auto form = Running(desk);
+        for (std::uint32_t serial : {kFresh, kFresh + 16, kFresh + 32}) {
+            const std::size_t signalled = desk.Reader().SignalModes().size();
+            desk.Reader().PlaceCard(sim::MifareCard(serial));
+            QVERIFY(Eventually([&] { return desk.Reader().SignalModes().size() >= signalled + 2; }));
+            desk.Reader().RemoveCard();
+        }
+        const QStringList files = QDir(desk.JournalFolder()).entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(QRegularExpression("^cardfmt-\\d{4}-\\d{2}\\.csv$").match(files[0]).hasMatch());
+        QList<QByteArray> lines;
+        QVERIFY(Eventually([&] {
+            QFile file(desk.JournalFolder() + "/" + files[0]);
+            if (!file.open(QIODevice::ReadOnly)) return false;
+            lines = file.readAll().split('\n');
+            return lines.size() >= 5;  // the header, three cards, nothing after the last line end
+        }));
+        QCOMPARE(lines.size(), 5);
+        QVERIFY(lines[0].startsWith("\xEF\xBB\xBFtime,serial,outcome"));
+        for (int i = 1; i <= 3; ++i) QVERIFY2(lines[i].contains(",ok,,com3,"), lines[i].constData());
+        QVERIFY(ShownDialogs().isEmpty());
     }
 
     // The watcher reports the card it selected; the run stops when, after sector 5,

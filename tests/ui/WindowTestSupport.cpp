@@ -18,13 +18,24 @@ namespace harness {
 Desk::Desk(bool withReader, bool placed) : previousFolder_(QDir::currentPath()) {
     if (withReader) reader_.LinkAs("com3");
     QDir::setCurrent(folder_.path());
+    // The window's journal goes into the desk's folder, never the user's.
+    previousStateHome_ = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", (folder_.path() + "/state").toUtf8());
     if (placed) {
         QFile("Tolvane.exe").open(QIODevice::WriteOnly);
         QFile("KelmConfig.ini").open(QIODevice::WriteOnly);
     }
 }
 
-Desk::~Desk() { QDir::setCurrent(previousFolder_); }
+Desk::~Desk() {
+    QDir::setCurrent(previousFolder_);
+    if (previousStateHome_.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", previousStateHome_);
+}
+
+QString Desk::JournalFolder() const { return folder_.path() + "/state/cardfmt"; }
 
 QtMainForm* Desk::OpenMainForm() {
     auto* form = new QtMainForm;

@@ -7,6 +7,7 @@
 #include "sim/SimReader.h"
 #include "ui/qt/QtMainForm.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -23,7 +24,8 @@ class TMessageForm;
 namespace harness {
 
 // com1..com15 lead nowhere, except com3 when `withReader`; the working directory
-// is a fresh folder holding the placement files when `placed`.
+// is a fresh folder holding the placement files when `placed`; XDG_STATE_HOME is
+// a folder inside it.
 class Desk {
 public:
     explicit Desk(bool withReader = true, bool placed = true);
@@ -34,6 +36,8 @@ public:
     sim::SimReader& Reader() { return reader_; }
     harness::PortTable& Ports() { return ports_; }
     QString Folder() const { return folder_.path(); }
+    // Where the windows of this desk keep their journal (XDG_STATE_HOME/cardfmt).
+    QString JournalFolder() const;
 
     // A main window made and shown as the program does it; the placement check
     // has run when this returns (no dialog pending, or the caller handles it).
@@ -44,6 +48,7 @@ private:
     sim::SimReader reader_;
     QTemporaryDir folder_;
     QString previousFolder_;
+    QByteArray previousStateHome_;
 };
 
 // Every text the status label has been painted with, in order.

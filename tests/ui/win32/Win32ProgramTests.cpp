@@ -2,8 +2,9 @@
 // placement files, with the simulated reader on a port of the scan's range
 // (CARDFMT_GUI_EXE names the program). Driven from outside by window messages:
 // the window appears, 打开串口 finds the reader, 开始初始化 formats a fresh card,
-// a foreign card shows its dialog, and the window closes the program. Started
-// with --trace and stderr in a file, it writes the frames there.
+// a foreign card shows its dialog, and the window closes the program; every run
+// is in its journal in %LOCALAPPDATA%\cardfmt\. Started with --trace and stderr
+// in a file, it writes the frames there.
 // CARDFMT_GUI_CWD names the folder to start it in, as a shortcut does (one that
 // holds the placement files already, and is left as it was found); without it a
 // temporary installation folder is made and removed.
@@ -177,6 +178,24 @@ TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAnd
               std::string::npos);
     EXPECT_NE(traceText.find("接收指令："), std::string::npos);
     ::DeleteFileW(tracePath.c_str());
+
+    // Every card run is in the window's journal, in %LOCALAPPDATA%\cardfmt\ and
+    // nowhere in the installation folder.
+    wchar_t appData[MAX_PATH];
+    const DWORD appDataLength = ::GetEnvironmentVariableW(L"LOCALAPPDATA", appData, MAX_PATH);
+    EXPECT_GT(appDataLength, 0u);
+    std::string journal;
+    std::error_code noFolder;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(std::wstring(appData, appDataLength)) / L"cardfmt", noFolder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        journal.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    EXPECT_NE(journal.find(",0A0B0C0D,ok,,com1,"), std::string::npos) << journal;
+    EXPECT_NE(journal.find(",0E0F1011,ok,,com1,"), std::string::npos) << journal;
+    EXPECT_NE(journal.find(",5A6B7C8D,not-a-new-card,"), std::string::npos) << journal;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), noFolder))
+        EXPECT_NE(entry.path().extension(), L".csv") << "a journal in the installation folder";
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     if (!givenFolder) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -65,7 +66,12 @@ const char* JournalCode(InitOutcome outcome) {
     return "?";
 }
 
-std::string CsvField(const std::string& text) {
+std::string CsvField(const std::string& value) {
+    // A spreadsheet runs a cell that starts with = + - @ as a formula; a port name
+    // comes from the command line, so such a field is kept as text by a leading '.
+    const std::string text = !value.empty() && std::string_view("=+-@\t").find(value[0]) != std::string_view::npos
+                                 ? "'" + value
+                                 : value;
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);

@@ -32,7 +32,8 @@ inline constexpr const char* kLinkErrorCode = "link-error";
 const char* JournalCode(InitOutcome outcome);
 
 // One field as RFC 4180 writes it: quoted, with its quotes doubled, when it holds
-// a comma, a quote, CR or LF; else as it is.
+// a comma, a quote, CR or LF; else as it is. A field a spreadsheet would take for
+// a formula (= + - @ or a tab first) gets a leading ' so that it stays text.
 std::string CsvField(const std::string& text);
 
 class CardJournal {

@@ -106,9 +106,13 @@ TEST(Journal, OneLinePerOutcomeWithItsCodeMessageAndProof) {
         EXPECT_EQ(fields[6], rows[i].verified);
     }
 
+    // A port name is the operator's text: a spreadsheet must not run it as a formula.
+    CardJournal::ToFile(file, "cardfmt").Record(1, InitOutcome::Ok, "=HYPERLINK(\"x\")", true);
+    EXPECT_EQ(Fields(Lines(Contents(file).substr(3)).back())[4], "'=HYPERLINK(\"x\")");
+
     // A second journal on the same file appends without a second header.
     CardJournal::ToFile(file, "cardfmt").Record(1, InitOutcome::Ok, "com3", true);
-    EXPECT_EQ(Lines(Contents(file).substr(3)).size(), std::size(rows) + 2);
+    EXPECT_EQ(Lines(Contents(file).substr(3)).size(), std::size(rows) + 3);
     EXPECT_EQ(Contents(file).find("time,serial", 10), std::string::npos);
 }
 

@@ -62,7 +62,10 @@ bool TCommClass::Connect(const std::string& portName) {
 bool TCommClass::Disconnect() {
     try {
         if (PortHandle) {
-            SendSignal(0);
+            // The close runs on the UI thread: a reader that went silent must not
+            // hold it for RetryCount time-outs. The farewell gets one attempt, and
+            // none when the last exchange already found the reader silent.
+            if (LastFailure() != LinkFailure::NoReply) SendFarewell();
             ClosePort();
         }
     } catch (...) {

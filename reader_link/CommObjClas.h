@@ -60,7 +60,9 @@ public:
     bool OpenPort(const std::string& portName);
     // OpenPort, then Connected := true on success.
     bool Connect(const std::string& portName);
-    // Signal mode 0, close the port, Connected := false; SectorKey is wiped.
+    // Signal mode 0 (the farewell), close the port, Connected := false; SectorKey is
+    // wiped. The farewell gets one attempt (at most one reply time-out), and none
+    // when the last command found the reader silent (LastFailure() NoReply).
     bool Disconnect();
     // Attempts per command; never below 1.
     void SetRetryCount(std::int32_t count);
@@ -116,6 +118,8 @@ public:
     std::atomic<std::int32_t> RetryCount{3};
 
 private:
+    // Signal mode 0 before the port closes, in one attempt whatever RetryCount says.
+    bool SendFarewell();
     bool Exchange(const ByteString& request);
     // Exchange for a request that carries a key: the request and its frame are wiped
     // once sent, whatever happens.

@@ -82,3 +82,7 @@ bool TCommClass::WriteSectorTrailer(const SectorKeyBytes& keyA) {
 bool TCommClass::WriteTransportTrailer() { return WriteTrailer(kTransportTrailer); }
 
 bool TCommClass::SendSignal(std::uint8_t mode) { return Exchange({command::kSignal, mode}) && Judge(StatusOk()); }
+
+bool TCommClass::SendFarewell() {
+    return SendCommand(BuildFrame({command::kSignal, 0x00}, 0), 1) && Judge(StatusOk());
+}

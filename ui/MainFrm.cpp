@@ -25,7 +25,11 @@ void TMainForm::InitOnShow() {
 
 void TMainForm::Click(FormControl button) {
     switch (button) {
-        case FormControl::btnInitCard: btnInitCardClick(); break;
+        // The hidden 初始化包号 runs the card procedure only through OnCardFound, on
+        // the watcher's thread: clicked here it would hold the UI thread for the
+        // whole card (seconds; a silent reader, several time-outs) and could talk to
+        // the reader while the watcher polls it.
+        case FormControl::btnInitCard: break;
         case FormControl::btnStartInit: btnStartInitClick(); break;
         default: TBasicCommForm::Click(button); break;
     }

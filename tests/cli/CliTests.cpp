@@ -100,8 +100,9 @@ TEST_F(Cli, InitWhereNothingAnswersSaysSoInsteadOfAskingForACard) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_NE(run.err.find("no reader answers on com3"), std::string::npos) << run.err;
-    const ByteString request{0x30, 0x01}, closing{0x38, 0x00};
-    EXPECT_EQ(Requests(), (std::vector<ByteString>{request, request, request, closing, closing, closing}));
+    // The reader did not answer, so the port closes without a farewell.
+    const ByteString request{0x30, 0x01};
+    EXPECT_EQ(Requests(), (std::vector<ByteString>{request, request, request}));
 }
 
 // Every authentication answered 2.3 s late, and sector 6 refusing trailer writes

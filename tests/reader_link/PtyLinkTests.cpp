@@ -224,6 +224,28 @@ TEST_F(PtyLink, DisconnectSendsModeZeroThenCloses) {
     EXPECT_TRUE(trace.Lines().empty());
 }
 
+// The close runs on the UI thread: a reader that went silent costs it one reply
+// time-out at most, not RetryCount of them, and none once the link knows.
+TEST_F(PtyLink, FarewellToASilentReaderIsSentOnceAndNotAtAllAfterAnUnansweredCommand) {
+    const auto farewells = [&] {
+        const auto ex = reader.Exchanges();
+        return std::count_if(ex.begin(), ex.end(), [](const auto& e) { return e.request == ByteString{0x38, 0x00}; });
+    };
+    EXPECT_TRUE(comm.ProbeReader());
+    reader.SetSilent(true);  // silent since its last answer: the link cannot know
+    EXPECT_TRUE(comm.Disconnect());
+    EXPECT_EQ(farewells(), 1);
+
+    ASSERT_TRUE(comm.Connect(reader.SlavePath()));
+    comm.SetRetryCount(1);
+    EXPECT_FALSE(comm.RequestCard());
+    ASSERT_EQ(comm.LastFailure(), LinkFailure::NoReply);
+    comm.SetRetryCount(3);
+    EXPECT_TRUE(comm.Disconnect());
+    EXPECT_EQ(farewells(), 1);
+    EXPECT_FALSE(comm.PortOpen());
+}
+
 // Destroying links while the worker is busy reading, over and over: nothing may
 // outlive what it uses (run under ThreadSanitizer in CI).
 TEST(PtyShutdown, LinksDieCleanlyWhileReplyBytesAreStillArriving) {

@@ -2,6 +2,7 @@
 
 #include "platform/win32/Win32Text.h"
 #include "ui/DialogHandOver.h"
+#include "ui/FormMessages.h"
 
 #include <commctrl.h>
 
@@ -18,8 +19,8 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"TMessageForm";
 constexpr wchar_t kTaskClass[] = L"CardfmtDialogTasks";
-constexpr UINT kRunTask = WM_APP + 1;
-constexpr UINT kDestroySelf = WM_APP + 2;
+constexpr UINT kRunTask = WM_RUNDIALOGTASK;
+constexpr UINT kDestroySelf = WM_DESTROYDIALOG;
 constexpr UINT_PTR kButtonSubclass = 1;
 
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;

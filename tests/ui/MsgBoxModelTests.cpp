@@ -283,7 +283,8 @@ TEST(DialogKeys, EnterPressesTheFocusedOrDefaultButtonAndEscTheCancelButton) {
         EXPECT_EQ(AnswerDialogKey(row.key, 0, row.buttons, row.focusedBit), row.answer)
             << int(row.buttons) << " key " << row.key << " focus " << row.focusedBit;
     for (unsigned modifier : {kShiftKey, kCtrlKey, kAltKey, kMetaKey})
-        for (int key : {kEnter, kEsc}) EXPECT_EQ(AnswerDialogKey(key, modifier, mbOK | mbCancel, -1), DialogKeyAnswer{});
+        for (int key : {kEnter, kEsc})
+            EXPECT_EQ(AnswerDialogKey(key, modifier, mbOK | mbCancel, -1), DialogKeyAnswer{});
 }
 
 TEST(MessageButtons, TheTableAsTheOperatorsKnowIt) {

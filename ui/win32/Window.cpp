@@ -48,12 +48,11 @@ Window::~Window() {
 }
 
 bool Window::Adopt() {
-    if (gone_ && running_ == 0) {
-        delete this;
-        return false;
-    }
     adopted_ = true;
-    return true;
+    if (!gone_) return true;
+    // Destroyed already: freed now, or by the last handler still running.
+    if (running_ == 0) delete this;
+    return false;
 }
 
 bool Window::CreateTopLevel(int outerWidthAt96, int outerHeightAt96) {

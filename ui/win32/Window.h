@@ -70,7 +70,7 @@ private:
     HWND savedFocus_ = nullptr;  // the control that had the focus when the window was deactivated
     int running_ = 0;            // message handlers of this object on the stack
     bool adopted_ = false;
-    bool gone_ = false;          // WM_NCDESTROY has been seen
+    bool gone_ = false;  // WM_NCDESTROY has been seen
 };
 
 // The cursor over every window of the program: the hourglass while `busy`.

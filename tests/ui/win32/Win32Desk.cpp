@@ -84,9 +84,8 @@ Win32Desk::~Win32Desk() {
 void Win32Desk::OpenMainWindow(const TWin32Form::LogicFactory& makeLogic) {
     form_ = TWin32Form::Create(
         MainFormLayout(),
-        makeLogic ? makeLogic : [](TFormFace& face) -> std::unique_ptr<TBasicForm> {
-            return std::make_unique<TMainForm>(face);
-        },
+        makeLogic ? makeLogic
+                  : [](TFormFace& face) -> std::unique_ptr<TBasicForm> { return std::make_unique<TMainForm>(face); },
         true);
     window_ = form_ ? form_->Handle() : nullptr;
     if (!form_) return;

@@ -397,8 +397,8 @@ LRESULT CALLBACK RefuseCreate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 LRESULT CALLBACK RefuseNewForms(int code, WPARAM wParam, LPARAM lParam) {
     // Before the window's first message: its procedure can still be put in front.
     if (code == HCBT_CREATEWND && ClassOf(reinterpret_cast<HWND>(wParam)) == L"cardfmt.Form")
-        g_formProc = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(reinterpret_cast<HWND>(wParam), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefuseCreate)));
+        g_formProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(reinterpret_cast<HWND>(wParam), GWLP_WNDPROC,
+                                                                   reinterpret_cast<LONG_PTR>(RefuseCreate)));
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

@@ -94,8 +94,8 @@ TEST(Win32ProgramStart, AFolderThatIsNotThereIsShownInABoxAndWrittenToRedirected
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdError = errFile;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                 &process));
+    ASSERT_TRUE(
+        ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
     ::CloseHandle(errFile);
 
     const std::string line = "cardfmt-gui: --dir: no such folder: " + missing;

@@ -23,6 +23,7 @@
 #include "card_init/CardInit.h"
 #include "card_init/CardJournal.h"
 #include "ui/BasicCommFrm.h"
+#include "ui/FormMessages.h"
 
 #include <atomic>
 #include <cstdint>
@@ -30,10 +31,6 @@
 
 class TMainForm : public TBasicCommForm {
 public:
-    // Posted to itself when shown; runs the placement check (WM_USER + 112).
-    static constexpr int WM_CHECKFOLDER = 1136;
-    // Posted by the watcher's thread when its link lost the port (WM_USER + 113).
-    static constexpr int WM_PORTLOST = 1137;
     // The timer that reopens a lost port, and its interval.
     static constexpr int kReopenTimer = 1;
     static constexpr long kReopenIntervalMs = 500;

@@ -69,6 +69,14 @@ int DefaultButtonBit(MessageButtons buttons) {
 
 int CancelButtonBit(MessageButtons buttons) { return FirstPresent(buttons, {kBitCancel, kBitNo, kBitOK}); }
 
+DialogKeyAnswer AnswerDialogKey(int virtualKey, unsigned modifiers, MessageButtons buttons, int focusedBit) {
+    if (modifiers != 0) return {};
+    if (virtualKey == kVirtualKeyEscape) return {true, CancelButtonBit(buttons)};
+    if (virtualKey != kVirtualKeyReturn) return {};
+    if (focusedBit >= 0 && focusedBit < kMessageButtonCount && Has(buttons, focusedBit)) return {true, focusedBit};
+    return {true, DefaultButtonBit(buttons)};
+}
+
 std::array<int, kMessageButtonCount>& ButtonWidthCache() {
     static std::array<int, kMessageButtonCount> widths{};
     return widths;

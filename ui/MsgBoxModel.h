@@ -74,6 +74,20 @@ inline constexpr int kIconSize = 32;
 int DefaultButtonBit(MessageButtons buttons);
 int CancelButtonBit(MessageButtons buttons);
 
+// What Enter and Esc do in a dialog with `buttons`, the button of `focusedBit`
+// having the focus (-1: none of them). Enter presses the focused button, as a
+// click would, else the default button; Esc presses the cancel button. Without
+// the button it would press, the key is used up all the same: the dialog must
+// not invent an answer it does not offer, the operator has to pick a button.
+// With a modifier held (Shift, Ctrl, Alt, Meta) neither key is the dialog's.
+inline constexpr int kVirtualKeyReturn = 13, kVirtualKeyEscape = 27;
+struct DialogKeyAnswer {
+    bool usedUp = false;  // the key is the dialog's; nothing else handles it
+    int bit = -1;         // the button it presses, -1 for none
+    friend bool operator==(const DialogKeyAnswer&, const DialogKeyAnswer&) = default;
+};
+DialogKeyAnswer AnswerDialogKey(int virtualKey, unsigned modifiers, MessageButtons buttons, int focusedBit);
+
 // Width in pixels of each button, indexed by bit number. An entry is measured
 // the first time a dialog shows that button and reused by every later dialog
 // of the process. Dialogs are built on the UI thread only, which is what keeps

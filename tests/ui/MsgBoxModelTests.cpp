@@ -254,6 +254,39 @@ TEST_F(Layout, ButtonsInBitOrderWithTheirRoles) {
     }
 }
 
+TEST(DialogKeys, EnterPressesTheFocusedOrDefaultButtonAndEscTheCancelButton) {
+    constexpr int kEnter = kVirtualKeyReturn, kEsc = kVirtualKeyEscape;
+    struct Row {
+        MessageButtons buttons;
+        int key;
+        int focusedBit;
+        DialogKeyAnswer answer;
+    };
+    const Row rows[] = {
+        {mbOK, kEnter, -1, {true, 2}},
+        {mbOK, kEsc, 2, {true, 2}},
+        {mbOK | mbCancel, kEsc, 2, {true, 6}},
+        {mbYes | mbNo, kEnter, -1, {true, 0}},
+        {mbYes | mbNo, kEnter, 1, {true, 1}},  // the focused button, as a click
+        {mbYes | mbNo, kEsc, 0, {true, 1}},
+        {mbYes | mbNo | mbCancel, kEsc, -1, {true, 6}},
+        {mbNo | mbRetry, kEnter, -1, {true, 7}},
+        // Without a cancel or default button the key is used up and nothing pressed.
+        {mbAbort | mbRetry | mbIgnore, kEsc, 3, {true, -1}},
+        {mbAbort | mbIgnore, kEnter, -1, {true, -1}},
+        {mbAbort | mbIgnore, kEnter, 5, {true, 5}},
+        // A focus on no button of the dialog counts as none.
+        {mbOK | mbCancel, kEnter, 0, {true, 2}},
+        {mbOK, 'C', 2, {false, -1}},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(AnswerDialogKey(row.key, 0, row.buttons, row.focusedBit), row.answer)
+            << int(row.buttons) << " key " << row.key << " focus " << row.focusedBit;
+    for (unsigned modifier : {kShiftKey, kCtrlKey, kAltKey, kMetaKey})
+        for (int key : {kEnter, kEsc})
+            EXPECT_EQ(AnswerDialogKey(key, modifier, mbOK | mbCancel, -1), DialogKeyAnswer{});
+}
+
 TEST(MessageButtons, TheTableAsTheOperatorsKnowIt) {
     struct Row {
         const char* name;

@@ -105,6 +105,16 @@ int VirtualKey(int qtKey) {
     return (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) ? qtKey : 0;
 }
 
+// Enter (either key) and Esc as the model numbers them.
+int DialogKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return kVirtualKeyReturn;
+        case Qt::Key_Escape: return kVirtualKeyEscape;
+        default: return 0;
+    }
+}
+
 QPushButton* FindButton(const TMessageForm& form, int bit) {
     if (bit < 0) return nullptr;
     return form.findChild<QPushButton*>(QLatin1String(ButtonInfo(bit).name), Qt::FindDirectChildrenOnly);
@@ -166,14 +176,7 @@ void TMessageForm::showEvent(QShowEvent* event) {
 }
 
 void TMessageForm::keyPressEvent(QKeyEvent* event) {
-    if (HandleCopyKey(*this, *event)) {
-        event->accept();
-        return;
-    }
-    if (event->matches(QKeySequence::Cancel)) {
-        // Without a cancel button Esc must not invent an answer the dialog does
-        // not offer; the operator has to pick a button.
-        if (QPushButton* cancel = FindButton(*this, CancelButtonBit(ButtonsOf(*this)))) cancel->click();
+    if (HandleKey(*event)) {
         event->accept();
         return;
     }
@@ -181,8 +184,19 @@ void TMessageForm::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TMessageForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && HandleCopyKey(*this, *static_cast<QKeyEvent*>(event))) return true;
+    if (event->type() == QEvent::KeyPress && HandleKey(*static_cast<QKeyEvent*>(event))) return true;
     return QDialog::eventFilter(watched, event);
+}
+
+bool TMessageForm::HandleKey(const QKeyEvent& event) {
+    if (HandleCopyKey(*this, event)) return true;
+    int focusedBit = -1;
+    for (int bit = 0; bit < kMessageButtonCount; ++bit)
+        if (QPushButton* button = FindButton(*this, bit); button && button->hasFocus()) focusedBit = bit;
+    const DialogKeyAnswer answer =
+        AnswerDialogKey(DialogKey(event.key()), Modifiers(event.modifiers()), ButtonsOf(*this), focusedBit);
+    if (QPushButton* pressed = FindButton(*this, answer.bit)) pressed->click();
+    return answer.usedUp;
 }
 
 TMessageForm* BuildMessageDialog(const QString& text, MessageKind kind, MessageButtons buttons, QWidget* parent) {

@@ -39,12 +39,16 @@ protected:
     // A message must reach the operator even while another program is in
     // front: shown, the dialog comes up and asks to be the active window.
     void showEvent(QShowEvent* event) override;
-    // Esc presses the cancel button and does nothing when there is none;
+    // Enter and Esc press the buttons the model says (AnswerDialogKey);
     // Ctrl+C copies the dialog's text.
     void keyPressEvent(QKeyEvent* event) override;
     // Sees the keys of the buttons before they do, so Ctrl+C works whichever
     // button has the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Ctrl+C, Enter and Esc; whether the key was used up.
+    bool HandleKey(const QKeyEvent& event);
 };
 
 // A fixed-size dialog laid out for `text`, centred on the primary screen, not

@@ -1,27 +1,23 @@
 #include "ui/qt/QtFonts.h"
 
+#include "ui/FontStandIns.h"
+
 #include <QFontDatabase>
 #include <QStringList>
 
 namespace {
 
-// Where the face is not installed, the first of these that is stands in for it.
+// Where the face is not installed, the first installed stand-in takes its place
+// (Qt smooths the outlines, so a stand-in's bitmap twin is not needed here).
 void InstallFaceSubstitutes(const QString& face) {
     static QStringList done;
     if (done.contains(face)) return;
     done << face;
-    const QStringList substitutes{"SimSun",
-                                  "NSimSun",
-                                  "Noto Serif CJK SC",
-                                  "Noto Sans CJK SC",
-                                  "WenQuanYi Zen Hei",
-                                  "WenQuanYi Micro Hei",
-                                  "Source Han Sans SC",
-                                  "Microsoft YaHei"};
     QStringList installed;
     const QStringList families = QFontDatabase::families();
-    for (const QString& substitute : substitutes)
-        if (families.contains(substitute, Qt::CaseInsensitive)) installed << substitute;
+    for (const StandInFace& standIn : kSongTiStandIns)
+        if (const QString family = QString::fromUtf8(standIn.family); families.contains(family, Qt::CaseInsensitive))
+            installed << family;
     if (!installed.isEmpty()) QFont::insertSubstitutions(face, installed);
 }
 

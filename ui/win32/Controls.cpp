@@ -97,8 +97,4 @@ void Enable(HWND control, bool enabled) { ::EnableWindow(control, enabled ? TRUE
 
 bool Enabled(HWND control) { return ::IsWindowEnabled(control) != FALSE; }
 
-void MoveControl(HWND control, int left, int top) {
-    ::SetWindowPos(control, nullptr, Scale(left), Scale(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace win32ui

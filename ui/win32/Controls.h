@@ -33,7 +33,4 @@ void SizeLabelToText(HWND label);
 void Enable(HWND control, bool enabled);
 bool Enabled(HWND control);
 
-// Moves a control, in pixels at 96 dpi relative to its parent.
-void MoveControl(HWND control, int left, int top);
-
 }  // namespace win32ui

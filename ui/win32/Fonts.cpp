@@ -1,23 +1,15 @@
 #include "ui/win32/Fonts.h"
 
+#include "platform/win32/Win32Text.h"
+#include "ui/FontStandIns.h"
+
 #include <cwchar>
+#include <string>
 
 namespace win32ui {
 namespace {
 
 constexpr wchar_t kUiFace[] = L"宋体";
-// Where 宋体 is missing (a Windows without the Chinese fonts, wine), the first of
-// these that is installed stands in for it. WenQuanYi's "Sharp" face carries
-// drawn bitmaps for the small sizes, as 宋体 does; its outlines alone lose
-// strokes at 12 pixels.
-constexpr const wchar_t* kStandIns[] = {L"SimSun",
-                                        L"NSimSun",
-                                        L"Microsoft YaHei",
-                                        L"WenQuanYi Zen Hei Sharp",
-                                        L"WenQuanYi Zen Hei",
-                                        L"WenQuanYi Micro Hei",
-                                        L"Noto Sans CJK SC",
-                                        L"Noto Serif CJK SC"};
 
 int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
@@ -52,14 +44,22 @@ RECT ScaleRect(int left, int top, int width, int height) {
 }
 
 const wchar_t* ChineseFaceName() {
-    static const wchar_t* face = [] {
-        if (FaceInstalled(kUiFace)) return kUiFace;
-        for (const wchar_t* standIn : kStandIns)
-            if (FaceInstalled(standIn)) return standIn;
+    static const std::wstring face = [] {
+        if (FaceInstalled(kUiFace)) return std::wstring(kUiFace);
+        // Where 宋体 is missing, the first installed stand-in; GDI draws without
+        // smoothing, so a stand-in's bitmap twin goes first.
+        for (const StandInFace& standIn : kSongTiStandIns) {
+            if (standIn.bitmapTwin) {
+                const std::wstring twin = platform::win32::Utf8ToWide(standIn.bitmapTwin);
+                if (FaceInstalled(twin.c_str())) return twin;
+            }
+            const std::wstring family = platform::win32::Utf8ToWide(standIn.family);
+            if (FaceInstalled(family.c_str())) return family;
+        }
         // The font mapper then picks a face by the charset.
-        return kUiFace;
+        return std::wstring(kUiFace);
     }();
-    return face;
+    return face.c_str();
 }
 
 HFONT CreateChineseFont(int charHeightAt96, bool bold, BYTE charset) {

@@ -2,6 +2,7 @@
 
 #include "platform/win32/Win32Text.h"
 #include "ui/DialogHandOver.h"
+#include "ui/FormMessages.h"
 
 #include <commctrl.h>
 
@@ -18,8 +19,8 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"TMessageForm";
 constexpr wchar_t kTaskClass[] = L"CardfmtDialogTasks";
-constexpr UINT kRunTask = WM_APP + 1;
-constexpr UINT kDestroySelf = WM_APP + 2;
+constexpr UINT kRunTask = WM_RUNDIALOGTASK;
+constexpr UINT kDestroySelf = WM_DESTROYDIALOG;
 constexpr UINT_PTR kButtonSubclass = 1;
 
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
@@ -363,27 +364,16 @@ bool TMessageForm::HandleKey(WPARAM key) {
     const unsigned modifiers = HeldModifiers();
     Win32CopyFace face(*this);
     if (::HandleCopyKey(static_cast<int>(key), modifiers, face)) return true;
-    if (modifiers != 0) return false;
     MessageButtons present = 0;
-    for (const auto& entry : buttons_) present |= MessageButtons(1u << entry.first);
-    if (key == VK_ESCAPE) {
-        // Without a cancel button Esc must not invent an answer the dialog does
-        // not offer; the operator has to pick a button.
-        if (const int bit = CancelButtonBit(present); bit >= 0) Close(ButtonInfo(bit).result);
-        return true;
+    int focusedBit = -1;
+    const HWND focus = GetFocus();
+    for (const auto& [bit, button] : buttons_) {
+        present |= MessageButtons(1u << bit);
+        if (button == focus) focusedBit = bit;
     }
-    if (key == VK_RETURN) {
-        // The focused button takes Enter, as a click would; otherwise the default.
-        const HWND focus = GetFocus();
-        for (const auto& [bit, button] : buttons_)
-            if (button == focus) {
-                Close(ButtonInfo(bit).result);
-                return true;
-            }
-        if (const int bit = DefaultButtonBit(present); bit >= 0) Close(ButtonInfo(bit).result);
-        return true;
-    }
-    return false;
+    const DialogKeyAnswer answer = AnswerDialogKey(static_cast<int>(key), modifiers, present, focusedBit);
+    if (answer.bit >= 0) Close(ButtonInfo(answer.bit).result);
+    return answer.usedUp;
 }
 
 TMessageForm* BuildMessageDialog(const std::string& text, MessageKind kind, MessageButtons buttons, HWND owner) {

@@ -37,14 +37,13 @@ TWin32Form::~TWin32Form() {
 }
 
 TWin32Form* TWin32Form::Create(const FormLayout& layout, const LogicFactory& makeLogic, bool isMainWindow) {
-    auto* form = new TWin32Form(layout, isMainWindow);
-    if (!form->CreateTopLevel(layout.outerWidth, layout.outerHeight) || !form->CreateControls()) {
-        delete form;
-        return nullptr;
-    }
-    form->logic_ = makeLogic(*form);
+    // Freed here, once, whatever the system did with a window it refused.
+    std::unique_ptr<TWin32Form> made(new TWin32Form(layout, isMainWindow));
+    if (!made->CreateTopLevel(layout.outerWidth, layout.outerHeight) || !made->CreateControls()) return nullptr;
+    made->logic_ = makeLogic(*made);
+    TWin32Form* form = made.get();
     form->Forward([form] { form->logic_->FormCreate(); });
-    return form;
+    return made.release()->Adopt() ? form : nullptr;
 }
 
 bool TWin32Form::CreateControls() {
@@ -108,7 +107,12 @@ void TWin32Form::Forward(const std::function<void()>& event) {
     }
 }
 
-void TWin32Form::SetEnabled(FormControl control, bool enabled) { win32ui::Enable(ControlHandle(control), enabled); }
+void TWin32Form::SetEnabled(FormControl control, bool enabled) {
+    if (control == FormControl::Form)
+        win32ui::Enable(Handle(), enabled);
+    else
+        EnableControl(ControlHandle(control), enabled);
+}
 
 bool TWin32Form::IsEnabled(FormControl control) const { return win32ui::Enabled(ControlHandle(control)); }
 
@@ -164,6 +168,8 @@ bool TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_DESTROY:
+            // Without a logic the system refused the window while it was being made.
+            if (!logic_) return false;
             if (!destroying_) {
                 destroying_ = true;
                 Forward([this] { logic_->FormDestroy(); });

@@ -4,8 +4,8 @@
 // logic. No rule of the windows lives here.
 //
 // The window owns its logic; both are freed once the window has been destroyed
-// (closed by the operator, or CloseSelf). The program's main window ends the
-// message loop when it goes.
+// (closed by the operator, or CloseSelf) and its last handler has returned
+// (win32ui::Window). The program's main window ends the message loop when it goes.
 #pragma once
 
 #include "ui/BasicFrm.h"

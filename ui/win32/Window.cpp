@@ -4,7 +4,6 @@
 #include "ui/win32/Fonts.h"
 
 #include <atomic>
-#include <cwchar>
 
 namespace win32ui {
 namespace {
@@ -48,13 +47,12 @@ Window::~Window() {
     }
 }
 
-Window* Window::FromHandle(HWND hwnd) {
-    for (HWND h = hwnd; h; h = ::GetParent(h)) {
-        wchar_t name[32] = {};
-        if (::GetClassNameW(h, name, 32) && wcscmp(name, kFormClass) == 0)
-            return reinterpret_cast<Window*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-    }
-    return nullptr;
+bool Window::Adopt() {
+    adopted_ = true;
+    if (!gone_) return true;
+    // Destroyed already: freed now, or by the last handler still running.
+    if (running_ == 0) delete this;
+    return false;
 }
 
 bool Window::CreateTopLevel(int outerWidthAt96, int outerHeightAt96) {
@@ -81,20 +79,82 @@ void Window::Close() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void Window::SetCaption(const std::string& utf8) { ::SetWindowTextW(hwnd_, platform::win32::Utf8ToWide(utf8).c_str()); }
 
-std::string Window::Caption() const {
-    wchar_t text[256] = {};
-    ::GetWindowTextW(hwnd_, text, 256);
-    return platform::win32::WideToUtf8(text);
-}
-
-bool Window::HandleMessage(UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+bool Window::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
     if (message == WM_SETCURSOR && g_busyCursor.load()) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
         *result = TRUE;
         return true;
     }
-    (void)lParam;
+    if (HandleFocus(message, wParam)) {
+        *result = 0;
+        return true;
+    }
     return false;
+}
+
+namespace {
+
+// A control that can take the focus: a tab stop, shown, and neither it nor a
+// parent disabled. (The group box holds controls but takes no focus itself.)
+bool Focusable(HWND control, HWND window) {
+    if (!control || !::IsWindow(control) || !::IsChild(window, control) || !::IsWindowVisible(control) ||
+        !(::GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP))
+        return false;
+    for (HWND h = control; h && h != window; h = ::GetParent(h))
+        if (!::IsWindowEnabled(h)) return false;
+    return true;
+}
+
+}  // namespace
+
+HWND Window::NextFocusable(HWND from) const {
+    HWND next = ::GetNextDlgTabItem(hwnd_, from, FALSE);
+    return next != from && Focusable(next, hwnd_) ? next : nullptr;
+}
+
+void Window::RestoreFocus() {
+    if (!::IsWindow(savedFocus_) || !::IsChild(hwnd_, savedFocus_)) savedFocus_ = nullptr;
+    HWND target = Focusable(savedFocus_, hwnd_) ? savedFocus_ : NextFocusable(savedFocus_);
+    if (!target && savedFocus_) target = NextFocusable(nullptr);
+    if (target)
+        ::SetFocus(target);
+    else if (::GetFocus() != hwnd_)
+        ::SetFocus(hwnd_);
+}
+
+bool Window::HandleFocus(UINT message, WPARAM wParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
+                return false;
+            }
+            if (HIWORD(wParam)) return false;  // minimized: nothing takes the keys
+            RestoreFocus();
+            return true;
+        case WM_SETFOCUS:
+            // The window itself got the focus (restored from the taskbar, say):
+            // it belongs to a control, when one can take it.
+            RestoreFocus();
+            return true;
+        default: return false;
+    }
+}
+
+void Window::EnableControl(HWND control, bool enabled) {
+    HWND focus = ::GetFocus();
+    const bool hadFocus = focus && (focus == control || ::IsChild(control, focus));
+    ::EnableWindow(control, enabled ? TRUE : FALSE);
+    if (!hwnd_) return;
+    if (!enabled && hadFocus) {
+        // The system leaves a disabled control's focus to nobody, and the keys with it.
+        HWND next = NextFocusable(control);
+        savedFocus_ = next;
+        ::SetFocus(next ? next : hwnd_);
+    } else if (enabled && focus == hwnd_ && Focusable(control, hwnd_)) {
+        if (HWND first = NextFocusable(nullptr)) ::SetFocus(first);
+    }
 }
 
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -106,16 +166,20 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     }
     auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    ++self->running_;
+    LRESULT result = 0;
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
+        self->gone_ = true;
         self->Destroyed();
-        delete self;
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        result = ::DefWindowProcW(hwnd, message, wParam, lParam);
+    } else if (!self->HandleMessage(message, wParam, lParam, &result)) {
+        result = ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    LRESULT result = 0;
-    if (self->HandleMessage(message, wParam, lParam, &result)) return result;
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    // The last handler of a destroyed window frees its object, if the window owns it.
+    if (--self->running_ == 0 && self->gone_ && self->adopted_) delete self;
+    return result;
 }
 
 void SetScreenCursorBusy(bool busy) {

@@ -81,9 +81,12 @@ Win32Desk::~Win32Desk() {
     ::RemoveDirectoryW(Utf8ToWide(folder_).c_str());
 }
 
-void Win32Desk::OpenMainWindow() {
+void Win32Desk::OpenMainWindow(const TWin32Form::LogicFactory& makeLogic) {
     form_ = TWin32Form::Create(
-        MainFormLayout(), [](TFormFace& face) { return std::make_unique<TMainForm>(face); }, true);
+        MainFormLayout(),
+        makeLogic ? makeLogic
+                  : [](TFormFace& face) -> std::unique_ptr<TBasicForm> { return std::make_unique<TMainForm>(face); },
+        true);
     window_ = form_ ? form_->Handle() : nullptr;
     if (!form_) return;
     form_->Show();

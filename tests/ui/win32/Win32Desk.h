@@ -26,8 +26,11 @@ public:
 
     // Makes and shows the main window; the posted placement check has run when
     // this returns. The window frees itself when closed; Window() is then null.
-    void OpenMainWindow();
+    // `makeLogic` stands in another logic for the TMainForm of the program.
+    void OpenMainWindow(const TWin32Form::LogicFactory& makeLogic = {});
     HWND Window() const { return ::IsWindow(window_) ? window_ : nullptr; }
+    // The window's face while the window lives.
+    TWin32Form* Form() const { return Window() ? form_ : nullptr; }
     HWND Control(FormControl control) const;
 
     // A click as the mouse gives it (BM_CLICK); runs the handler before returning.

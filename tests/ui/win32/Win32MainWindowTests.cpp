@@ -8,6 +8,8 @@
 #include "tests/ui/win32/SimLine.h"
 #include "tests/ui/win32/Win32Desk.h"
 #include "tests/ui/win32/Win32TestSupport.h"
+#include "ui/FormLayout.h"
+#include "ui/MainFrm.h"
 #include "ui/win32/Window.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +189,28 @@ TEST_F(Win32MainWindow, ThePanelGoesThroughItsStatesByClicksAndTheScanFindsTheRe
     EXPECT_TRUE(desk.Dialogs().empty());
 }
 
+// The keyboard follows the window: on the first button in tab order when it is
+// shown, handed on when the focused button is disabled, back when the window is
+// activated again.
+TEST_F(Win32MainWindow, TheFocusStartsOnTheFirstButtonIsHandedOnAndComesBackWithTheWindow) {
+    desk.OpenMainWindow();
+    ASSERT_NE(desk.Window(), nullptr);
+    EXPECT_EQ(::GetFocus(), desk.Control(C::btnOpenComm));
+    desk.Click(C::btnOpenComm);
+    ASSERT_EQ(desk.Text(C::lblComStatTips), "com3已打开...");
+    // Each button disabled under the focus handed it to the next one enabled.
+    EXPECT_EQ(::GetFocus(), desk.Control(C::btnStopComm));
+    // Not the first in tab order: the window must remember it.
+    ::SetFocus(desk.Control(C::btnStartInit));
+    {
+        ProgramInFront program;
+        ASSERT_TRUE(program.ComeToFront());
+    }
+    ::SetForegroundWindow(desk.Window());
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return ::GetActiveWindow() == desk.Window(); }, 5000));
+    EXPECT_EQ(::GetFocus(), desk.Control(C::btnStartInit));
+}
+
 TEST_F(Win32MainWindow, AClickOnStopOpeningDuringTheScanIsSeen) {
     desk.OpenMainWindow();
     desk.PostClick(C::btnStopOpening);
@@ -326,13 +350,89 @@ TEST(Win32MainWindowPlacement, OutsideTheInstallationFolderTheCheckShowsItsMessa
     EXPECT_TRUE(desk.Dialogs().empty());
 }
 
+// The main window's logic, with its life visible from outside it.
+class WatchedMainForm : public TMainForm {
+public:
+    explicit WatchedMainForm(TFormFace& face) : TMainForm(face) { alive = true; }
+    ~WatchedMainForm() override { alive = false; }
+    // The placement check shows its message inside this handler.
+    void MessageReceived(int message) override {
+        TMainForm::MessageReceived(message);
+        if (message == WM_CHECKFOLDER) aliveAfterCheck = alive;
+    }
+    static inline bool alive = false;
+    static inline bool aliveAfterCheck = false;
+};
+
+// Closed from the taskbar while a handler of the window waits in its dialog's loop:
+// the window goes at once, its objects only once that handler has returned.
+TEST(Win32MainWindowLife, ClosedUnderItsOwnDialogTheWindowOutlivesTheHandlerThatShowedIt) {
+    Win32Desk desk(false);
+    bool closedUnderDialog = false;
+    int looks = 0;
+    std::function<void()> close = [&] {
+        if (desk.Dialogs().empty() && ++looks < 1000) {
+            ::Sleep(5);
+            Win32Desk::PostWork(close);
+            return;
+        }
+        // What the taskbar's close comes to, also for a window disabled under its dialog.
+        ::SendMessageW(desk.Window(), WM_CLOSE, 0, 0);
+        closedUnderDialog = desk.Window() == nullptr;
+        for (HWND dialog : desk.Dialogs()) PressKey(dialog, VK_RETURN);
+    };
+    Win32Desk::PostWork(close);
+    desk.OpenMainWindow(
+        [](TFormFace& face) -> std::unique_ptr<TBasicForm> { return std::make_unique<WatchedMainForm>(face); });
+    EXPECT_TRUE(closedUnderDialog);
+    EXPECT_TRUE(WatchedMainForm::aliveAfterCheck);
+    EXPECT_TRUE(Win32Desk::PumpUntil([] { return !WatchedMainForm::alive; }));
+}
+
+WNDPROC g_formProc = nullptr;
+int g_formsRefused = 0;
+
+// The system gives up on the window after WM_NCCREATE, as when WM_CREATE fails.
+LRESULT CALLBACK RefuseCreate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        ++g_formsRefused;
+        return -1;
+    }
+    return ::CallWindowProcW(g_formProc, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK RefuseNewForms(int code, WPARAM wParam, LPARAM lParam) {
+    // Before the window's first message: its procedure can still be put in front.
+    if (code == HCBT_CREATEWND && ClassOf(reinterpret_cast<HWND>(wParam)) == L"cardfmt.Form")
+        g_formProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(reinterpret_cast<HWND>(wParam), GWLP_WNDPROC,
+                                                                   reinterpret_cast<LONG_PTR>(RefuseCreate)));
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Win32MainWindowLife, AWindowTheSystemRefusesAfterItsFirstMessageIsFreedOnce) {
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, RefuseNewForms, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    bool madeLogic = false;
+    TWin32Form* form = TWin32Form::Create(
+        MainFormLayout(),
+        [&madeLogic](TFormFace& face) -> std::unique_ptr<TBasicForm> {
+            madeLogic = true;
+            return std::make_unique<TMainForm>(face);
+        },
+        false);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(form, nullptr);
+    EXPECT_EQ(g_formsRefused, 1);
+    EXPECT_FALSE(madeLogic);
+}
+
 // The card watcher's messages take the path of a foreign card's: the window's
 // ShowInfo called on another thread. No reader needed.
 TEST(Win32MainWindowOwner, ACardMessageWhileAnotherProgramIsInFrontIsOwnedByTheMainWindowAndAboveIt) {
     Win32Desk desk;
     desk.OpenMainWindow();
     ASSERT_NE(desk.Window(), nullptr);
-    auto* face = dynamic_cast<TWin32Form*>(win32ui::Window::FromHandle(desk.Window()));
+    auto* face = desk.Form();
     ASSERT_NE(face, nullptr);
     ProgramInFront program;
     ASSERT_TRUE(program.ComeToFront());

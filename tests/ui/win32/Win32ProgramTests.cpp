@@ -75,6 +75,63 @@ HWND Button(HWND window, FormControl control) {
                         TWin32Form::ControlId(control));
 }
 
+// Started from a shortcut whose --dir names no folder: the operator, who has no
+// console, reads why in a box; stderr, redirected here to a file, gets the line
+// too; the program ends with 2 once the box is confirmed.
+TEST(Win32ProgramStart, AFolderThatIsNotThereIsShownInABoxAndWrittenToRedirectedStderr) {
+    const char* exe = std::getenv("CARDFMT_GUI_EXE");
+    if (!exe) GTEST_SKIP() << "needs CARDFMT_GUI_EXE";
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring errPath = std::wstring(temp) + L"cardfmt-start-" + std::to_wstring(::GetCurrentProcessId());
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE errFile = ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(errFile, INVALID_HANDLE_VALUE);
+    const std::string missing = "C:\\cardfmt-no-such-folder";
+    std::wstring commandLine = L"\"" + Utf8ToWide(exe) + L"\" --dir " + Utf8ToWide(missing);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = errFile;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(
+        ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+    ::CloseHandle(errFile);
+
+    const std::string line = "cardfmt-gui: --dir: no such folder: " + missing;
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        const std::vector<HWND> windows = WindowsOf(process.dwProcessId);
+        box = windows.empty() ? nullptr : windows.front();
+        return box != nullptr;
+    }));
+    if (box) {
+        EXPECT_EQ(Text(box), "发卡格式机");
+        EXPECT_EQ(ChildrenWithText(box, line).size(), 1u) << "the box says: " << AllChildTexts(box);
+        EXPECT_EQ(::WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        if (const char* folder = std::getenv("CARDFMT_PICTURE_DIR"); folder && *folder) {
+            ::Sleep(300);
+            EXPECT_TRUE(SaveWindowBitmap(box, Utf8ToWide(std::string(folder) + "\\win32-start-error.bmp")));
+        }
+        const std::vector<HWND> ok = ChildrenWithText(box, "确认");
+        ASSERT_EQ(ok.size(), 1u);
+        ::PostMessageW(ok.front(), BM_CLICK, 0, 0);
+    }
+    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 2u);
+    if (::WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    std::ifstream written{std::filesystem::path(errPath), std::ios::binary};
+    const std::string errText((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    written.close();
+    ::DeleteFileW(errPath.c_str());
+    EXPECT_NE(errText.find(line), std::string::npos) << errText;
+}
+
 TEST(Win32Program, StartedInTheInstallationFolderItFindsTheReaderFormatsCardsAndReportsAForeignOne) {
     const char* exe = std::getenv("CARDFMT_GUI_EXE");
     const auto sim = SimLine::FromEnvironment();

@@ -471,11 +471,15 @@ TEST_F(CardInit, ResetWritesOnlyTheFactoryTrailerIntoInstallationSectors) {
             else
                 ExpectUntouched(sector, card);
         }
-        for (const sim::Exchange& e : sim.Exchanges())
-            if (e.request[0] == 0x34) EXPECT_EQ(ByteString(e.request.begin() + 2, e.request.end()),
-                                                ByteString(factory.begin(), factory.end()));
+        for (const sim::Exchange& e : sim.Exchanges()) {
+            if (e.request[0] == 0x34) {
+                EXPECT_EQ(ByteString(e.request.begin() + 2, e.request.end()), ByteString(factory.begin(), factory.end()));
+            }
+        }
         EXPECT_EQ(sim.SignalModes().size(), signals);
-        if (row.reset5 || row.reset6) EXPECT_EQ(Requests().back(), "31,00") << "proven by a last select";
+        if (row.reset5 || row.reset6) {
+            EXPECT_EQ(Requests().back(), "31,00") << "proven by a last select";
+        }
     }
 }
 

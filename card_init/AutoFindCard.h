@@ -38,8 +38,10 @@ public:
     // Set before Start; called on the watcher's thread.
     std::function<void(std::uint32_t serial)> OnNewCard;
     std::function<void()> OnCardRemoved;
-    // Called on the watcher's thread when a poll step ends in an exception (a link
-    // error, such as the port having gone away); the card is forgotten either way.
+    // Called on the watcher's thread when a poll step fails for its link (an error,
+    // or the port having gone away: LinkFailure::PortLost) or its handler raised.
+    // The card is forgotten only in the second case, so a card still lying on a
+    // reader whose port comes back is not reported again.
     std::function<void()> OnPollError;
     // Called over and over on the owner's thread while Stop or the destructor waits.
     std::function<void()> WaitService;
@@ -53,6 +55,7 @@ public:
 private:
     void Run();
     void PollCard();
+    void PollFailed();
     void WaitFor(const std::function<bool()>& done);
 
     std::unique_ptr<TCommClass> ownedComm_;

@@ -81,7 +81,8 @@ void TAutoFindCardThrd::PollCard() {
     if (serial == 0 || serial == LastSerial.load()) return;
     try {
         if (OnNewCard) OnNewCard(serial);
-        LastSerial.store(serial);
+        // A run that the port's going away cut short is run again once it is back.
+        LastSerial.store(comm_->LastFailure() == LinkFailure::PortLost ? 0 : serial);
     } catch (...) {
         // A run cut short: the card is reported again at the next poll.
         LastSerial.store(0);

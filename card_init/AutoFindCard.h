@@ -40,8 +40,9 @@ public:
     std::function<void()> OnCardRemoved;
     // Called on the watcher's thread when a poll step fails for its link (an error,
     // or the port having gone away: LinkFailure::PortLost) or its handler raised.
-    // The card is forgotten only in the second case, so a card still lying on a
-    // reader whose port comes back is not reported again.
+    // A failed poll keeps the card, so a card still lying on a reader whose port
+    // comes back is not reported again; a card whose run raised, or ended with the
+    // port lost, is forgotten and reported again.
     std::function<void()> OnPollError;
     // Called over and over on the owner's thread while Stop or the destructor waits.
     std::function<void()> WaitService;

@@ -63,8 +63,8 @@ int WatchCommand(const std::vector<std::string>& args) {
     const KeyMaterial keys = InstallationKeyMaterial();
     const InitOptions initOptions{.verify = !options.Has("--no-verify")};
     std::atomic<long> reported{0};
-    // After a run cut short by an error the watcher forgets the card and reports it
-    // again: that card was counted already. Both are touched on the watcher's thread
+    // After a run cut short by an error or by the lost port the watcher forgets the
+    // card and reports it again: that card was counted already. Both are touched on the watcher's thread
     // only.
     std::uint32_t lastCounted = 0;
     bool forgotByError = false;
@@ -83,6 +83,8 @@ int WatchCommand(const std::vector<std::string>& args) {
             try {
                 InitOutcome outcome = InitializeCard(comm, serial, keys, {}, initOptions);
                 PrintCardResult(serial, outcome);
+                // A run the lost port cut short: the watcher forgets the card too.
+                forgotByError = comm.LastFailure() == LinkFailure::PortLost;
             } catch (const std::exception& e) {
                 PrintCardResult(serial, e.what());
                 forgotByError = true;

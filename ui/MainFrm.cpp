@@ -127,8 +127,7 @@ void TMainForm::StartWatching() {
     }
     if (CommOpened && !CommLink->PortOpen()) {
         // Stopped while the port was away: wait for it again.
-        SetState(WindowState::StoppingForLostPort);
-        StopEnded();
+        WaitForPort();
         return;
     }
     SetState(WindowState::Running);

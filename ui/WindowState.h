@@ -13,7 +13,8 @@
 // Scanning              | 0 1 0 0 | 开始初始化  | S: stop at the next port; close: ScanningToClose;
 //                       |         |             | scan ends: Connected (reader) or Idle
 // ScanningToClose       | 0 1 0 0 | 开始初始化  | scan ends: the window closes (the port first)
-// Connected             | 0 0 1 1 | 开始初始化  | I: Running; C, close: ClosingPort
+// Connected             | 0 0 1 1 | 开始初始化  | I: Running (WaitingForPort when the port is
+//                       |         |             | away still); C, close: ClosingPort
 // Running               | 0 0 1 1 | 停止初始化  | I: Stopping; C, close: StoppingToClosePort;
 //                       |         |             | port lost: StoppingForLostPort
 // Stopping              | 0 0 1 0 | 开始初始化  | C: StoppingToClosePort; close: StoppingToCloseWindow;

@@ -104,6 +104,7 @@ enum class Ev {
     PortBack,        // the port comes back under its name; a tick
     AwayTenSeconds,  // 10 s without the port; two ticks
     BackAsCom5,      // back as com5, 10 s later; ticks until the window stops waiting
+    IAndIAgain,      // 开始/停止初始化 twice
 };
 
 // The operator and the window system around one window.
@@ -175,6 +176,7 @@ public:
             case Ev::S: return click(C::btnStopOpening);
             case Ev::C: return click(C::btnStopComm);
             case Ev::I: return click(C::btnStartInit);
+            case Ev::IAndIAgain: return click(C::btnStartInit) && click(C::btnStartInit);
             case Ev::Close: closed = window.FormClose(); break;
             case Ev::Tick: tick(); break;
             case Ev::PortBack:
@@ -293,6 +295,7 @@ TEST(WindowState, EachClickAndEventInEachState) {
         {S::WaitingForPort, Ev::AwayTenSeconds, true, S::WaitingForPort, "0011", true, "正在打开com1...", false, true},
         {S::WaitingForPort, Ev::BackAsCom5, true, S::Running, "0011", true, "com5已打开...", false, false},
         {S::WaitingForPort, Ev::I, true, S::Connected, "0011", false, lost, false, false},
+        {S::WaitingForPort, Ev::IAndIAgain, true, S::WaitingForPort, "0011", true, lost, false, true},
         {S::WaitingForPort, Ev::C, true, S::Idle, "1000", false, closedPort, false, false},
         {S::WaitingForPort, Ev::Close, true, S::Idle, "1000", false, closedPort, true, false},
     };

@@ -85,7 +85,8 @@ one line per card as "init" does (each verified; --no-verify as for "init"). Sto
 card is formatted again), or on Ctrl+C / SIGTERM
 (the reader gets its closing signal before the port is closed). When the reader
 goes away (an unplugged adapter) or answers nothing, it says so on stderr and waits
-for it to come back.
+for it to come back on PORT (it does not look on other ports: PORT is the one named);
+the card still lying on the reader is not formatted again.
 
 Example: cardfmt watch --port com3 --cards 50
 Exit codes: 0 stopped normally; 2 the port could not be opened.

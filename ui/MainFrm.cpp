@@ -82,8 +82,8 @@ TWatchSession::Options TMainForm::SessionOptions() { return {}; }
 // The one place where a card run's outcome, and the card's serial, are known.
 void TMainForm::btnInitCardClick() {
     if (!CommLink) return;
-    lastOutcome_ = InitializeCard(*CommLink, cardSerial_.exchange(0), CardKeys(),
-                                  [this](const std::string& text) { Face.ShowInfo(text); });
+    const std::uint32_t serial = cardSerial_.exchange(0);
+    lastOutcome_ = InitializeCard(*CommLink, serial, CardKeys(), [this](const std::string& text) { Face.ShowInfo(text); });
 }
 
 void TMainForm::OnCardFound(std::uint32_t serial) {

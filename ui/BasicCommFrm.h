@@ -31,7 +31,6 @@ public:
     bool CommOpened = false;
 
     WindowState State() const { return state_; }
-    bool Scanning() const { return state_ == WindowState::Scanning || state_ == WindowState::ScanningToClose; }
     // The port the last scan found a reader on; empty when none.
     const std::string& OpenedPort() const { return openedPort_; }
 

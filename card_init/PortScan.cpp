@@ -11,19 +11,14 @@ void CountFailedOpen(const std::string& name, platform::OpenFailure failure, Sca
 
 }  // namespace
 
-bool TryScanPort(TCommClass& comm, const std::string& name, ScanPassReport& report,
-                 const std::function<void()>& afterMiss) {
-    if (comm.Connect(name)) {
-        ++report.portsPresent;
-        ++report.portsOpened;
-        if (comm.ProbeReader()) return true;
-        if (afterMiss) afterMiss();
-        comm.Disconnect();
-    } else {
+ScanAttempt TryScanPort(TCommClass& comm, const std::string& name, ScanPassReport& report) {
+    if (!comm.Connect(name)) {
         CountFailedOpen(name, comm.LastOpenFailure(), report);
-        if (afterMiss) afterMiss();
+        return ScanAttempt::Missed;
     }
-    return false;
+    ++report.portsPresent;
+    ++report.portsOpened;
+    return comm.ProbeReader() ? ScanAttempt::Found : ScanAttempt::MissedOpen;
 }
 
 std::optional<std::string> ScanForReader(TCommClass& comm, const PortScanHooks& hooks, int maxPasses) {
@@ -34,7 +29,10 @@ std::optional<std::string> ScanForReader(TCommClass& comm, const PortScanHooks& 
             if (hooks.stopRequested && hooks.stopRequested()) return std::nullopt;
             const std::string name = ScanPortName(n);
             if (hooks.trying) hooks.trying(name);
-            if (TryScanPort(comm, name, report, hooks.afterMiss)) return name;
+            const ScanAttempt attempt = TryScanPort(comm, name, report);
+            if (attempt == ScanAttempt::Found) return name;
+            if (hooks.afterMiss) hooks.afterMiss();
+            if (attempt == ScanAttempt::MissedOpen) comm.Disconnect();
         }
         if (hooks.passEnded) hooks.passEnded(report);
     }

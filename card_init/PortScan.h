@@ -55,12 +55,13 @@ private:
     TCommClass& comm_;
 };
 
-// One attempt of the scan: connects to the port and probes it. True when a reader
-// answered (the port stays open, the link connected); otherwise `afterMiss` runs
-// (before a port that opened is closed again), the port is closed again and
-// `report` counts what the port was. Retries are the caller's (ScanRetries).
-bool TryScanPort(TCommClass& comm, const std::string& name, ScanPassReport& report,
-                 const std::function<void()>& afterMiss = {});
+// One attempt of the scan: connects to the port and probes it. Found: a reader
+// answered (the port stays open, the link connected). MissedOpen: the port opened
+// but gave no reader; it is still open, and the caller closes it (Disconnect).
+// Missed: the port did not open. `report` counts what the port was. Retries are
+// the caller's (ScanRetries).
+enum class ScanAttempt { Found, MissedOpen, Missed };
+ScanAttempt TryScanPort(TCommClass& comm, const std::string& name, ScanPassReport& report);
 
 // Returns the port name where a reader answered, or nothing when stopped (or, with
 // maxPasses > 0, after that many passes over all ports). The link's retry count is

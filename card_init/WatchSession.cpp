@@ -11,7 +11,11 @@ TWatchSession::Step TWatchSession::Lose() {
     return {Event::Lost, port_, {}};
 }
 
-void TWatchSession::Abandon() { mode_ = Mode::Idle; }
+void TWatchSession::Abandon() {
+    // A port the scan opened and has not closed yet gave no reader.
+    if (mode_ == Mode::Scanning && phase_ == ScanPhase::Close) comm_.Disconnect();
+    mode_ = Mode::Idle;
+}
 
 long TWatchSession::NextStepMs() const { return nextStepMs_; }
 
@@ -33,32 +37,42 @@ TWatchSession::Step TWatchSession::Reopen() {
     if (options_.rescanAfterMs <= 0 || away < options_.rescanAfterMs) return {};
     mode_ = Mode::Scanning;
     nextPort_ = kScanFirstPort;
-    announced_ = false;
+    phase_ = ScanPhase::Announce;
     pass_ = {};
     nextStepMs_ = 0;
     return {Event::Rescanning, port_, {}};
 }
 
-// Two calls a port: the first names it (so the owner shows it before the attempt
-// keeps its thread busy), the second tries it.
+// Three calls a port at most, so that the owner's thread is busy with one wait
+// for the reader at a time: the first names the port (for the owner to show before
+// the attempt), the second tries it, a third closes a port that gave no reader.
 TWatchSession::Step TWatchSession::ScanStep() {
     const std::string name = ScanPortName(nextPort_);
-    if (!announced_) {
-        announced_ = true;
-        nextStepMs_ = 0;
+    nextStepMs_ = 0;
+    if (phase_ == ScanPhase::Announce) {
+        phase_ = ScanPhase::Try;
         return {Event::Trying, name, {}};
     }
-    announced_ = false;
-    bool found = false;
-    {
+    if (phase_ == ScanPhase::Try) {
+        ScanAttempt attempt = ScanAttempt::Missed;
+        {
+            ScanRetries retries(comm_);
+            attempt = TryScanPort(comm_, name, pass_);
+        }
+        if (attempt == ScanAttempt::Found) {
+            mode_ = Mode::Idle;
+            port_ = name;
+            return {Event::Found, name, {}};
+        }
+        if (attempt == ScanAttempt::MissedOpen) {
+            phase_ = ScanPhase::Close;
+            return {};
+        }
+    } else {
         ScanRetries retries(comm_);
-        found = TryScanPort(comm_, name, pass_);
+        comm_.Disconnect();
     }
-    if (found) {
-        mode_ = Mode::Idle;
-        port_ = name;
-        return {Event::Found, name, {}};
-    }
+    phase_ = ScanPhase::Announce;
     nextStepMs_ = kScanStepMs;
     if (++nextPort_ <= kScanLastPort) return {};
     nextPort_ = kScanFirstPort;

@@ -3,7 +3,8 @@
 // port), the session waits for it: it reopens the same port every
 // kReopenIntervalMs, and after rescanAfterMs without it (a USB adapter often comes
 // back under another COM number) it scans com1..com15 again, one port a step,
-// until a reader answers somewhere. The card watcher keeps its last card meanwhile,
+// until a reader answers somewhere; a step waits for the reader at most once (a
+// silent port costs one time-out per step). The card watcher keeps its last card meanwhile,
 // so the card still lying on the reader is not run again once the port is back.
 //
 // It adds no thread: its owner drives it (the window from a timer on the UI thread,
@@ -74,6 +75,7 @@ public:
 
 private:
     enum class Mode { Idle, Reopening, Scanning };
+    enum class ScanPhase { Announce, Try, Close };
 
     Step Reopen();
     Step ScanStep();
@@ -84,7 +86,7 @@ private:
     Mode mode_ = Mode::Idle;
     Clock::time_point lostAt_{};
     int nextPort_ = kScanFirstPort;
-    bool announced_ = false;  // the next scan step announces its port first
+    ScanPhase phase_ = ScanPhase::Announce;
     ScanPassReport pass_;
     long nextStepMs_ = kReopenIntervalMs;
 };

@@ -51,25 +51,47 @@ void TAutoFindCardThrd::Run() {
 
 void TAutoFindCardThrd::PollCard() {
     if (!comm_->Connected.load()) return;
+    std::uint32_t serial = 0;
     try {
         if (!comm_->RequestCard()) {
+            // A reader that went away (its port lost) says nothing of the card lying
+            // on it: that card stays remembered, so it is not run again once the port
+            // is back. Only a reader that answered "no card" forgets it.
+            if (comm_->LastFailure() == LinkFailure::PortLost) {
+                PollFailed();
+                return;
+            }
             if (LastSerial.load() != 0) {
                 if (OnCardRemoved) OnCardRemoved();
                 LastSerial.store(0);
             }
             return;
         }
-        std::uint32_t serial = 0;
-        if (!comm_->ReadCardSerial(serial)) return;
-        // 0 stands for "no card remembered": a card that reads as 0 would be reported
-        // again at every poll, so it is never reported at all.
-        if (serial == 0 || serial == LastSerial.load()) return;
-        if (OnNewCard) OnNewCard(serial);
-        LastSerial.store(serial);
+        if (!comm_->ReadCardSerial(serial)) {
+            if (comm_->LastFailure() == LinkFailure::PortLost) PollFailed();
+            return;
+        }
     } catch (...) {
-        LastSerial.store(0);
-        try {
-            if (OnPollError) OnPollError();
-        } catch (...) {}
+        // The link failed, not a card run: the remembered card stays.
+        PollFailed();
+        return;
     }
+    // 0 stands for "no card remembered": a card that reads as 0 would be reported
+    // again at every poll, so it is never reported at all.
+    if (serial == 0 || serial == LastSerial.load()) return;
+    try {
+        if (OnNewCard) OnNewCard(serial);
+        // A run that the port's going away cut short is run again once it is back.
+        LastSerial.store(comm_->LastFailure() == LinkFailure::PortLost ? 0 : serial);
+    } catch (...) {
+        // A run cut short: the card is reported again at the next poll.
+        LastSerial.store(0);
+        PollFailed();
+    }
+}
+
+void TAutoFindCardThrd::PollFailed() {
+    try {
+        if (OnPollError) OnPollError();
+    } catch (...) {}
 }

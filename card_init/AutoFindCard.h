@@ -38,8 +38,11 @@ public:
     // Set before Start; called on the watcher's thread.
     std::function<void(std::uint32_t serial)> OnNewCard;
     std::function<void()> OnCardRemoved;
-    // Called on the watcher's thread when a poll step ends in an exception (a link
-    // error, such as the port having gone away); the card is forgotten either way.
+    // Called on the watcher's thread when a poll step fails for its link (an error,
+    // or the port having gone away: LinkFailure::PortLost) or its handler raised.
+    // A failed poll keeps the card, so a card still lying on a reader whose port
+    // comes back is not reported again; a card whose run raised, or ended with the
+    // port lost, is forgotten and reported again.
     std::function<void()> OnPollError;
     // Called over and over on the owner's thread while Stop or the destructor waits.
     std::function<void()> WaitService;
@@ -53,6 +56,7 @@ public:
 private:
     void Run();
     void PollCard();
+    void PollFailed();
     void WaitFor(const std::function<bool()>& done);
 
     std::unique_ptr<TCommClass> ownedComm_;

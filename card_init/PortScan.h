@@ -39,6 +39,30 @@ struct PortScanHooks {
 inline constexpr int kScanFirstPort = 1;
 inline constexpr int kScanLastPort = 15;
 
+// The name the scan gives port n: "com3".
+inline std::string ScanPortName(int n) { return "com" + std::to_string(n); }
+
+// While it lives, a silent port costs one time-out per command instead of three;
+// the link is back at three attempts afterwards.
+class ScanRetries {
+public:
+    explicit ScanRetries(TCommClass& comm) : comm_(comm) { comm_.SetRetryCount(1); }
+    ~ScanRetries() { comm_.SetRetryCount(3); }
+    ScanRetries(const ScanRetries&) = delete;
+    ScanRetries& operator=(const ScanRetries&) = delete;
+
+private:
+    TCommClass& comm_;
+};
+
+// One attempt of the scan: connects to the port and probes it. Found: a reader
+// answered (the port stays open, the link connected). MissedOpen: the port opened
+// but gave no reader; it is still open, and the caller closes it (Disconnect).
+// Missed: the port did not open. `report` counts what the port was. Retries are
+// the caller's (ScanRetries).
+enum class ScanAttempt { Found, MissedOpen, Missed };
+ScanAttempt TryScanPort(TCommClass& comm, const std::string& name, ScanPassReport& report);
+
 // Returns the port name where a reader answered, or nothing when stopped (or, with
 // maxPasses > 0, after that many passes over all ports). The link's retry count is
 // 1 during the scan and 3 afterwards, however the scan ends.

@@ -2,6 +2,7 @@
 #include "card_init/CardInit.h"
 #include "card_init/CardJournal.h"
 #include "card_init/CardTally.h"
+#include "card_init/WatchSession.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "platform/Clock.h"
@@ -11,19 +12,24 @@
 
 namespace {
 
-constexpr long kReopenIntervalMs = 500;
+// The operator named the port: the session waits for that port only, however long.
+// (The window, which found its port by scanning, scans again after a while.)
+const TWatchSession::Options kNamedPortOnly{.rescanAfterMs = 0};
 
 // The link closes the port when a write to it fails (an unplugged USB adapter); the
-// watcher then cannot poll any more. Waits until the port opens again, or a stop.
-void ReopenPort(TCommClass& comm, const std::string& port) {
-    PrintError("cardfmt: lost the reader on " + port + "; waiting for it to come back (Ctrl+C stops)");
+// watcher then cannot poll any more. Waits until the session has the port back, or
+// a stop. The watcher stands still meanwhile.
+void WaitForPort(TWatchSession& session) {
+    if (session.Lose().event != TWatchSession::Event::Lost) return;
+    PrintError("cardfmt: lost the reader on " + session.Port() + "; waiting for it to come back (Ctrl+C stops)");
     while (!StopSignalled()) {
-        if (comm.OpenPort(port)) {
-            PrintError("cardfmt: the reader on " + port + " is back");
+        platform::SleepMs(session.NextStepMs());
+        if (session.Next().event == TWatchSession::Event::Reopened) {
+            PrintError("cardfmt: the reader on " + session.Port() + " is back");
             return;
         }
-        platform::SleepMs(kReopenIntervalMs);
     }
+    session.Abandon();
 }
 
 // The watcher goes on polling a reader that answers nothing, as it waits for one
@@ -63,9 +69,9 @@ int WatchCommand(const std::vector<std::string>& args) {
     const KeyMaterial keys = InstallationKeyMaterial();
     const InitOptions initOptions{.verify = !options.Has("--no-verify")};
     std::atomic<long> reported{0};
-    // After an error (of a run or of a poll) the watcher forgets the card and reports
-    // it again: that card was counted already. Both are touched on the watcher's
-    // thread only.
+    // After a run cut short by an error or by the lost port the watcher forgets the
+    // card and reports it again: that card was counted already. Both are touched on
+    // the watcher's thread only.
     std::uint32_t lastCounted = 0;
     bool forgotByError = false;
     std::atomic<bool> pollFailed{false};
@@ -89,20 +95,23 @@ int WatchCommand(const std::vector<std::string>& args) {
                 PrintCardResult(serial, outcome);
                 if (journal) journal->Record(serial, outcome, *port, initOptions.verify);
                 tally.Count(outcome, countedAlready);
+                // A run the lost port cut short: the watcher forgets the card too.
+                forgotByError = comm.LastFailure() == LinkFailure::PortLost;
             } catch (const std::exception& e) {
                 PrintCardResult(serial, e.what());
                 if (journal) journal->RecordLinkError(serial, e.what(), *port);
                 tally.Count(std::nullopt, countedAlready);
+                forgotByError = true;
                 done();
                 throw;  // the watcher forgets the card and reports it again
             }
             done();
         };
         watcher.OnPollError = [&] {
-            forgotByError = true;
             pollFailed.store(true);
             cardDone.Set();
         };
+        TWatchSession session(comm, *port, kNamedPortOnly);
         watcher.Start();
         bool silent = false;
         while (!StopSignalled() && !(cards && reported.load() >= *cards)) {
@@ -111,7 +120,7 @@ int WatchCommand(const std::vector<std::string>& args) {
             if (!pollFailed.exchange(false)) continue;
             // The link is only touched here while the watcher stands still.
             watcher.Stop();
-            if (comm.LastFailure() == LinkFailure::PortLost) ReopenPort(comm, *port);
+            WaitForPort(session);
             watcher.Start();
         }
         watcher.Stop();

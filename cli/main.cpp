@@ -87,8 +87,9 @@ one line per card as "init" does (each verified; --no-verify as for "init"). Sto
 card is formatted again), or on Ctrl+C / SIGTERM
 (the reader gets its closing signal before the port is closed). When the reader
 goes away (an unplugged adapter) or answers nothing, it says so on stderr and waits
-for it to come back. At the end one line on stderr counts the cards: seen,
-formatted, already initialized, failed.
+for it to come back on PORT (it does not look on other ports: PORT is the one named);
+the card still lying on the reader is not formatted again. At the end one line on
+stderr counts the cards: seen, formatted, already initialized, failed.
 
 --journal FILE appends one line per card run to FILE (CSV, UTF-8 with a byte-order
 mark; a header line when the file is new): time (local, ISO 8601), serial, outcome

@@ -209,7 +209,9 @@ void SimReader::Hangup() {
     if (!link_.Path().empty()) link_.Retarget(link_.Path() + ".unplugged");
 }
 
-bool SimReader::Reappear() {
+bool SimReader::Reappear() { return ReappearAs({}); }
+
+bool SimReader::ReappearAs(const std::string& comName) {
     std::lock_guard life(lifecycle_);
     std::unique_ptr<PseudoTerminal> fresh;
     {
@@ -220,7 +222,11 @@ bool SimReader::Reappear() {
         } catch (const std::system_error&) {
             return false;
         }
-        if (!link_.Path().empty()) link_.Retarget(fresh->SlavePath());
+        if (!comName.empty()) {
+            if (!link_.Create(platform::PortTableFolder(), comName, fresh->SlavePath())) return false;
+        } else if (!link_.Path().empty()) {
+            link_.Retarget(fresh->SlavePath());
+        }
         pty_ = std::move(fresh);
     }
     Start();

@@ -114,6 +114,9 @@ public:
     void Hangup();
     // Plugs it back in on a fresh pty (a new slave path); the link entry follows.
     bool Reappear();
+    // As Reappear, but under another name, as a USB adapter plugged back often comes
+    // back as another COM number: the entry comName leads to it, the old one goes.
+    bool ReappearAs(const std::string& comName);
     bool HungUp() const;
 
 private:

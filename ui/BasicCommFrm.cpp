@@ -25,13 +25,17 @@ void TBasicCommForm::InitOnShow() {
 }
 
 bool TBasicCommForm::FormClose() {
-    if (scanning_) {
-        // The scan runs further down this thread's stack; the window must outlive it.
-        StopRequested = true;
-        closeAfterScan_ = true;
-        return false;
+    switch (state_) {
+        case WindowState::Scanning:
+            // The scan runs further down this thread's stack; the window must outlive it.
+            StopRequested = true;
+            SetState(WindowState::ScanningToClose);
+            return false;
+        case WindowState::ScanningToClose:
+        case WindowState::ClosingPort: return false;
+        default: break;
     }
-    if (Face.IsEnabled(FormControl::btnStopComm)) btnStopCommClick();
+    btnStopCommClick();  // closes the port when one is open; nothing otherwise
     return TBasicForm::FormClose();
 }
 
@@ -51,51 +55,59 @@ void TBasicCommForm::Click(FormControl button) {
 
 void TBasicCommForm::SetStatus(const std::string& text) { Face.SetText(FormControl::lblComStatTips, text); }
 
-void TBasicCommForm::ApplyPanelState(PanelState state) {
-    Face.SetEnabled(FormControl::btnOpenComm,
-                    state == PanelState::Idle || state == PanelState::StoppedByUser || state == PanelState::Closed);
-    Face.SetEnabled(FormControl::btnStopOpening, state == PanelState::Scanning);
-    Face.SetEnabled(FormControl::btnStopComm, state == PanelState::Connected);
+void TBasicCommForm::SetState(WindowState state) {
+    state_ = state;
+    if (state != WindowState::Destroyed) ApplyButtons(ButtonsIn(state));
+}
+
+void TBasicCommForm::ApplyButtons(const WindowButtons& buttons) {
+    Face.SetEnabled(FormControl::btnOpenComm, buttons.openComm);
+    Face.SetEnabled(FormControl::btnStopOpening, buttons.stopOpening);
+    Face.SetEnabled(FormControl::btnStopComm, buttons.stopComm);
+}
+
+void TBasicCommForm::ScanStatusTrying(const std::string& port) {
+    if (!hintTold_) SetStatus(formtext::StatusTrying(port));
+}
+
+void TBasicCommForm::ScanStatusPassEnded(const ScanPassReport& report) {
+    // Told once per scan: the text then stays in the status line, where the next
+    // port would overwrite it.
+    if (hintTold_) return;
+    if (report.AllPresentDenied()) {
+        hintTold_ = true;
+        SetStatus(kNoSerialPermissionText);
+    } else if (!report.firstHeld.empty()) {
+        hintTold_ = true;
+        SetStatus(formtext::StatusHeld(report.firstHeld));
+    }
 }
 
 void TBasicCommForm::btnOpenCommClick() {
-    if (scanning_ || !CommLink) return;
+    if (state_ != WindowState::Idle || !CommLink) return;
     bool found = false;
-    ApplyPanelState(PanelState::Scanning);
-    scanning_ = true;
+    SetState(WindowState::Scanning);
     StopRequested = false;
     // However the scan is left, an error included.
     struct ScanEnd {
         TBasicCommForm* form;
         bool& found;
         ~ScanEnd() {
-            form->scanning_ = false;
-            form->ApplyPanelState(found ? PanelState::Connected : PanelState::StoppedByUser);
+            const bool closeWindow = form->state_ == WindowState::ScanningToClose;
+            form->SetState(found ? WindowState::Connected : WindowState::Idle);
             if (found) form->CommOpened = true;
-            if (form->closeAfterScan_) {
-                form->closeAfterScan_ = false;
-                form->Face.CloseSelf();
-            }
+            if (closeWindow) form->Face.CloseSelf();
         }
     } end{this, found};
 
     // The operator is told once per scan when every port there refused this user, or
-    // when another program held a port while none answered; the text then stays in
-    // the status line, where the next port would overwrite it.
-    bool hintTold = false;
+    // when another program held a port while none answered.
+    NewScanStatus();
     PortScanHooks hooks;
-    hooks.trying = [&](const std::string& name) {
-        if (!hintTold) SetStatus(formtext::StatusTrying(name));
-    };
+    hooks.trying = [this](const std::string& name) { ScanStatusTrying(name); };
     hooks.afterMiss = [this] { Face.ProcessEvents(); };
-    hooks.passEnded = [&](const ScanPassReport& report) {
-        if (!hintTold && report.AllPresentDenied()) {
-            hintTold = true;
-            SetStatus(kNoSerialPermissionText);
-        } else if (!hintTold && !report.firstHeld.empty()) {
-            hintTold = true;
-            SetStatus(formtext::StatusHeld(report.firstHeld));
-        }
+    hooks.passEnded = [this](const ScanPassReport& report) {
+        ScanStatusPassEnded(report);
         if (report.portsOpened == 0) PauseAfterEmptyPass();
     };
     hooks.stopRequested = [this] {
@@ -123,12 +135,17 @@ void TBasicCommForm::PauseAfterEmptyPass() {
 void TBasicCommForm::btnStopOpeningClick() { StopRequested = true; }
 
 void TBasicCommForm::btnStopCommClick() {
-    Face.SetEnabled(FormControl::btnStopComm, false);
+    if (state_ != WindowState::Connected) return;
+    ClosePort();
+}
+
+void TBasicCommForm::ClosePort() {
+    SetState(WindowState::ClosingPort);
     Face.SetBusyCursor(true);
     struct Restore {
         TBasicCommForm* form;
         ~Restore() {
-            form->ApplyPanelState(PanelState::Closed);
+            form->SetState(WindowState::Idle);
             form->Face.SetBusyCursor(false);
         }
     } restore{this};

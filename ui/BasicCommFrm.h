@@ -2,10 +2,16 @@
 // owns the reader link for its whole life and offers the three panel operations: the
 // port scan that looks for the port where a card reader answers, the stop of a
 // running scan, and the closing of the port. Everything here runs on the UI thread.
+//
+// The window is in one state at a time (WindowState.h, with the table of what each
+// click and event does); this class runs the panel's part of it: Idle, Scanning,
+// ScanningToClose, Connected and ClosingPort.
 #pragma once
 
+#include "card_init/PortScan.h"
 #include "reader_link/CommObjClas.h"
 #include "ui/BasicFrm.h"
+#include "ui/WindowState.h"
 
 #include <memory>
 #include <string>
@@ -14,9 +20,6 @@ class TBasicCommForm : public TBasicForm {
 public:
     explicit TBasicCommForm(TFormFace& face);
     ~TBasicCommForm() override;
-
-    // The panel's states; each sets all three buttons.
-    enum class PanelState { Idle, Scanning, Connected, StoppedByUser, Closed };
 
     // After a whole pass over com1..com15 in which not one port could be opened,
     // the scan waits this long (answering the operator meanwhile) before the next
@@ -27,7 +30,7 @@ public:
     bool StopRequested = false;
     bool CommOpened = false;
 
-    bool Scanning() const { return scanning_; }
+    WindowState State() const { return state_; }
     // The port the last scan found a reader on; empty when none.
     const std::string& OpenedPort() const { return openedPort_; }
 
@@ -46,7 +49,18 @@ protected:
     void InitOnShow() override;
 
     void SetStatus(const std::string& text);
-    void ApplyPanelState(PanelState state);
+    // Enters `state` and sets the buttons of its row of the table.
+    void SetState(WindowState state);
+    virtual void ApplyButtons(const WindowButtons& buttons);
+    // Closes the port (ClosingPort, then Idle).
+    void ClosePort();
+
+    // The scan's texts in the status line: the port being tried, unless the reason
+    // why no pass finds the reader was told (once per scan; NewScanStatus).
+    void NewScanStatus() { hintTold_ = false; }
+    void ScanStatusTrying(const std::string& port);
+    void ScanStatusPassEnded(const ScanPassReport& report);
+    void SetOpenedPort(const std::string& port) { openedPort_ = port; }
 
     // How a new link is made; tests may hand in another opener.
     virtual std::unique_ptr<TCommClass> MakeCommLink();
@@ -54,7 +68,7 @@ protected:
 private:
     void PauseAfterEmptyPass();
 
-    bool scanning_ = false;
-    bool closeAfterScan_ = false;
+    WindowState state_ = WindowState::Idle;
+    bool hintTold_ = false;
     std::string openedPort_;
 };

@@ -46,7 +46,7 @@ void TMainForm::MessageReceived(int message) {
 
 void TMainForm::TimerFired(int id) {
     if (id == kReopenTimer)
-        TryReopen();
+        NextSessionStep();
     else
         TBasicCommForm::TimerFired(id);
 }
@@ -66,20 +66,27 @@ void TMainForm::CheckEXEINValidFolder() {
     Face.ShowInfo(formtext::kNotPlaced);
 }
 
+void TMainForm::ApplyButtons(const WindowButtons& buttons) {
+    TBasicCommForm::ApplyButtons(buttons);
+    Face.SetEnabled(FormControl::btnStartInit, buttons.startInit);
+    Face.SetText(FormControl::btnStartInit, buttons.startInitSaysStop ? formtext::kStopInit : formtext::kStartInit);
+}
+
 void TMainForm::btnOpenCommClick() {
-    if (stopping_) return;
+    if (State() != WindowState::Idle) return;
     struct Finally {
         TMainForm* form;
-        ~Finally() {
-            form->Face.SetEnabled(FormControl::btnInitCard, form->CommOpened);
-            form->Face.SetEnabled(FormControl::btnStartInit, form->CommOpened);
-        }
+        ~Finally() { form->Face.SetEnabled(FormControl::btnInitCard, form->CommOpened); }
     } finally{this};
     TBasicCommForm::btnOpenCommClick();
+    if (CommOpened) session_ = std::make_unique<TWatchSession>(*CommLink, OpenedPort(), SessionOptions());
 }
 
 KeyMaterial TMainForm::CardKeys() { return InstallationKeyMaterial(); }
 
+TWatchSession::Options TMainForm::SessionOptions() { return {}; }
+
+// The one place where a card run's outcome, and the card's serial, are known.
 void TMainForm::btnInitCardClick() {
     if (!CommLink) return;
     const std::uint32_t serial = cardSerial_.exchange(0);
@@ -102,14 +109,22 @@ void TMainForm::OnCardFound(std::uint32_t serial) {
 }
 
 void TMainForm::btnStartInitClick() {
-    if (stopping_) return;
-    if (StartInitTag() != 0) {
-        SetStartInitTag(0);
-        Face.SetText(FormControl::btnStartInit, formtext::kStartInit);
-        StopReopening();
-        StopWatcher();
-        return;
+    switch (State()) {
+        case WindowState::Running: StopWatcher(WindowState::Stopping); return;
+        case WindowState::WaitingForPort:
+            // The watcher stands still while the port is away.
+            AbandonWaiting();
+            SetState(WindowState::Connected);
+            return;
+        case WindowState::Connected:
+        case WindowState::Idle:  // not by the button (disabled), but the handler copes
+            StartWatching();
+            return;
+        default: return;  // the button is disabled in every other state
     }
+}
+
+void TMainForm::StartWatching() {
     if (!CardWatcher) {
         CardWatcher = std::make_unique<TAutoFindCardThrd>(CommLink.get());
         CardWatcher->OnNewCard = [this](std::uint32_t serial) { OnCardFound(serial); };
@@ -127,91 +142,126 @@ void TMainForm::btnStartInitClick() {
             return;
         }
     }
-    Face.SetText(FormControl::btnStartInit, formtext::kStopInit);
-    SetStartInitTag(1);
+    if (CommOpened && !CommLink->PortOpen()) {
+        // Stopped while the port was away: wait for it again.
+        WaitForPort();
+        return;
+    }
+    SetState(WindowState::Running);
     CardWatcher->Start();
 }
 
-void TMainForm::StopWatcher() {
-    stopping_ = true;
+void TMainForm::StopWatcher(WindowState stopping) {
+    SetState(stopping);
     try {
         CardWatcher->Stop();
     } catch (...) {
-        stopping_ = false;
+        StopEnded();
         throw;
     }
-    stopping_ = false;
-    if (closePortAfterStop_) {
-        closePortAfterStop_ = false;
-        // A close already under way (it started this stop) covers the click.
-        if (!closingPort_) btnStopCommClick();
-    }
-    if (closeAfterStop_) {
-        closeAfterStop_ = false;
-        Face.CloseSelf();
+    StopEnded();
+}
+
+void TMainForm::StopEnded() {
+    switch (State()) {
+        case WindowState::Stopping: SetState(WindowState::Connected); break;
+        case WindowState::StoppingForLostPort: WaitForPort(); break;
+        case WindowState::StoppingToClosePort: ClosePort(); break;
+        case WindowState::StoppingToCloseWindow:
+            ClosePort();
+            Face.CloseSelf();
+            break;
+        default: break;
     }
 }
 
 void TMainForm::btnStopCommClick() {
-    if (stopping_) {
-        closePortAfterStop_ = true;
-        return;
+    switch (State()) {
+        case WindowState::Connected: ClosePort(); break;
+        case WindowState::Running: StopWatcher(WindowState::StoppingToClosePort); break;
+        case WindowState::Stopping:
+        case WindowState::StoppingForLostPort: SetState(WindowState::StoppingToClosePort); break;
+        case WindowState::WaitingForPort:
+            AbandonWaiting();
+            ClosePort();
+            break;
+        default: break;
     }
-    closingPort_ = true;
-    struct Done {
-        bool& closing;
-        ~Done() { closing = false; }
-    } done{closingPort_};
-    if (StartInitTag() == 1) btnStartInitClick();
-    Face.SetEnabled(FormControl::btnStartInit, false);
-    TBasicCommForm::btnStopCommClick();
-}
-
-void TMainForm::PortLost() {
-    if (destroying_ || stopping_ || reopening_ || StartInitTag() != 1) return;
-    // Nothing may touch the link while the watcher could still run a step.
-    StopWatcher();
-    if (StartInitTag() != 1 || !CommOpened) return;  // stopped or closed meanwhile
-    if (CommLink->PortOpen()) {
-        // A message from before the port was closed and a reader found again.
-        CardWatcher->Start();
-        return;
-    }
-    reopening_ = true;
-    SetStatus(formtext::StatusLost(OpenedPort()));
-    Face.StartTimer(kReopenTimer, kReopenIntervalMs);
-}
-
-void TMainForm::StopReopening() {
-    if (!reopening_) return;
-    reopening_ = false;
-    Face.StopTimer(kReopenTimer);
-}
-
-void TMainForm::TryReopen() {
-    if (!reopening_ || destroying_) {
-        Face.StopTimer(kReopenTimer);
-        return;
-    }
-    if (!CommLink->OpenPort(OpenedPort())) return;
-    StopReopening();
-    SetStatus(formtext::StatusOpened(OpenedPort()));
-    CardWatcher->Start();
 }
 
 bool TMainForm::FormClose() {
-    if (stopping_) {
-        // This handler runs inside the wait for the watcher; the window must outlive it.
-        closeAfterStop_ = true;
-        return false;
+    switch (State()) {
+        case WindowState::Stopping:
+        case WindowState::StoppingForLostPort:
+        case WindowState::StoppingToClosePort:
+        case WindowState::StoppingToCloseWindow:
+            // This handler runs inside the wait for the watcher; the window must outlive it.
+            SetState(WindowState::StoppingToCloseWindow);
+            return false;
+        default: return TBasicCommForm::FormClose();
     }
-    return TBasicCommForm::FormClose();
+}
+
+void TMainForm::PortLost() {
+    if (State() == WindowState::Running) StopWatcher(WindowState::StoppingForLostPort);
+}
+
+void TMainForm::WaitForPort() {
+    if (!session_) session_ = std::make_unique<TWatchSession>(*CommLink, OpenedPort(), SessionOptions());
+    const TWatchSession::Step step = session_->Lose();
+    if (step.event != TWatchSession::Event::Lost) {
+        // A message from before the port was closed and a reader found again.
+        SetState(WindowState::Running);
+        CardWatcher->Start();
+        return;
+    }
+    SetState(WindowState::WaitingForPort);
+    ShowSessionStep(step);
+    Face.StartTimer(kReopenTimer, session_->NextStepMs());
+}
+
+void TMainForm::AbandonWaiting() {
+    Face.StopTimer(kReopenTimer);
+    if (session_) session_->Abandon();
+}
+
+void TMainForm::NextSessionStep() {
+    if (State() != WindowState::WaitingForPort || !session_) {
+        Face.StopTimer(kReopenTimer);
+        return;
+    }
+    const TWatchSession::Step step = session_->Next();
+    ShowSessionStep(step);
+    if (session_->Waiting()) {
+        Face.StartTimer(kReopenTimer, session_->NextStepMs());
+        return;
+    }
+    Face.StopTimer(kReopenTimer);
+    SetState(WindowState::Running);
+    CardWatcher->Start();
+}
+
+void TMainForm::ShowSessionStep(const TWatchSession::Step& step) {
+    using Event = TWatchSession::Event;
+    switch (step.event) {
+        case Event::Lost: SetStatus(formtext::StatusLost(step.port)); break;
+        case Event::Rescanning: NewScanStatus(); break;
+        case Event::Trying: ScanStatusTrying(step.port); break;
+        case Event::PassEnded: ScanStatusPassEnded(step.pass); break;
+        case Event::Reopened:
+        case Event::Found:
+            SetOpenedPort(step.port);
+            SetStatus(formtext::StatusOpened(step.port));
+            break;
+        case Event::None: break;
+    }
 }
 
 void TMainForm::FormDestroy() {
-    destroying_ = true;
-    StopReopening();
+    SetState(WindowState::Destroyed);
+    AbandonWaiting();
     // The watcher works through the link: it goes first.
     CardWatcher.reset();
+    session_.reset();
     TBasicCommForm::FormDestroy();
 }

@@ -120,7 +120,8 @@ TEST_F(Watcher, HandlerExceptionIsSwallowedAndTheCardReportedAgain) {
 }
 
 // An unplugged adapter: the link closes the port after a failed write, and every
-// later poll fails. The owner hears of it, so it can open the port again.
+// later poll fails. The owner hears of it, so it can open the port again (what the
+// card on the reader then does: WatchSessionTests).
 TEST_F(Watcher, PollErrorsAreReportedSoTheOwnerCanReopenThePort) {
     std::atomic<int> errors{0};
     watcher->OnPollError = [&] { ++errors; };
@@ -130,14 +131,8 @@ TEST_F(Watcher, PollErrorsAreReportedSoTheOwnerCanReopenThePort) {
     sim.Hangup();
     for (int i = 0; i < 500 && errors == 0; ++i) std::this_thread::sleep_for(20ms);
     ASSERT_GT(errors, 0);
-    EXPECT_EQ(watcher->LastSerial, 0u);
     watcher->Stop();
     EXPECT_FALSE(comm.PortOpen());
-    ASSERT_TRUE(sim.Reappear());
-    ASSERT_TRUE(comm.OpenPort(sim.SlavePath()));
-    watcher->Start();
-    ASSERT_TRUE(WaitReported(2));
-    EXPECT_EQ(Reported(), (std::vector<std::uint32_t>{0x9999, 0x9999}));
 }
 
 TEST_F(Watcher, NoPollStepsWhileTheLinkIsNotConnected) {

@@ -290,46 +290,6 @@ private slots:
         QVERIFY(Eventually([] { return ShownDialogs().isEmpty(); }));
     }
 
-    void closingTheWindowDuringAStopClosesItOnceTheWatcherHasStopped() {
-        Watchdog watchdog(std::chrono::seconds(60), "close during stop");
-        Desk desk;
-        QPointer<QWidget> window = Running(desk).release();
-        auto* form = static_cast<QtMainForm*>(window.data());
-        desk.Reader().PlaceCard(InitializedCard(kDone));
-        QVERIFY(Eventually([] { return !ShownDialogs().isEmpty(); }));
-        TMessageForm* dialog = ShownDialogs().first();
-        bool survivedClose = false;
-        QTimer::singleShot(100, form, [&, form] {
-            form->close();  // arrives while the stop below waits for the watcher
-            survivedClose = form->isVisible();
-        });
-        QTimer::singleShot(300, dialog, [dialog] { dialog->done(mrOK); });
-        form->Logic().btnStartInitClick();
-        QVERIFY(survivedClose);
-        QVERIFY(WaitUntilDeleted(window));
-        QCOMPARE(HexDump(desk.Reader().Exchanges().back().request.data(), 2), std::string("38,00"));
-    }
-
-    void closePortClickedDuringAStopTakesEffectOnceTheStopHasEnded() {
-        Watchdog watchdog(std::chrono::seconds(60), "close port during stop");
-        Desk desk;
-        auto form = Running(desk);
-        desk.Reader().PlaceCard(InitializedCard(kDone));
-        QVERIFY(Eventually([] { return !ShownDialogs().isEmpty(); }));
-        TMessageForm* dialog = ShownDialogs().first();
-        // Both arrive while the stop below waits for the watcher, which waits for the dialog.
-        QTimer::singleShot(100, form.get(), [&] { QTest::mouseClick(form->btnStopComm, Qt::LeftButton); });
-        QTimer::singleShot(300, dialog, [dialog] { dialog->done(mrOK); });
-        form->Logic().btnStartInitClick();
-
-        QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口已关闭"));
-        QVERIFY(!form->Logic().CommOpened);
-        QVERIFY(form->btnOpenComm->isEnabled());
-        QVERIFY(!form->btnStopComm->isEnabled());
-        QVERIFY(!form->btnStartInit->isEnabled());
-        QCOMPARE(HexDump(desk.Reader().Exchanges().back().request.data(), 2), std::string("38,00"));
-    }
-
     void unpluggedReaderIsWaitedForAndAutomaticInitializationCarriesOn() {
         Watchdog watchdog(std::chrono::seconds(60), "unplugged reader");
         Desk desk;
@@ -349,33 +309,6 @@ private slots:
         QVERIFY(Eventually([&] { return desk.Reader().SignalModes().size() >= 2; }));
         QCOMPARE(desk.Reader().SignalModes(), (std::vector<std::uint8_t>{2, 3}));
         QCOMPARE(form->Logic().StartInitTag(), 1);
-    }
-
-    void whileTheReaderIsUnpluggedStopAndCloseStillWork() {
-        Watchdog watchdog(std::chrono::seconds(60), "close while unplugged");
-        Desk desk;
-        auto form = Running(desk);
-        QVERIFY(desk.Reader().WaitForExchanges(2, std::chrono::seconds(10)));
-        desk.Reader().Hangup();
-        QVERIFY(Eventually([&] { return form->Logic().ReopeningPort(); }));
-
-        QTest::mouseClick(form->btnStartInit, Qt::LeftButton);
-        QCOMPARE(form->btnStartInit->text(), QStringLiteral("开始初始化"));
-        QVERIFY(!form->Logic().ReopeningPort());
-        QTest::mouseClick(form->btnStartInit, Qt::LeftButton);  // waits for the reader again
-        QVERIFY(Eventually([&] { return form->Logic().ReopeningPort(); }));
-
-        QTest::mouseClick(form->btnStopComm, Qt::LeftButton);
-        QCOMPARE(form->lblComStatTips->text(), QStringLiteral("串口已关闭"));
-        QCOMPARE(form->Logic().StartInitTag(), 0);
-        QVERIFY(!form->Logic().ReopeningPort());
-        QVERIFY(form->btnOpenComm->isEnabled());
-        QVERIFY(!form->btnStopComm->isEnabled());
-        QVERIFY(!form->btnStartInit->isEnabled());
-        // Back, the reader is not opened behind the operator's back.
-        QVERIFY(desk.Reader().Reappear());
-        QTest::qWait(700);
-        QVERIFY(!form->Logic().CommLink->PortOpen());
     }
 
     void closingThePortWhileRunningStopsInitializationFirst() {

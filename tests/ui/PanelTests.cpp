@@ -112,25 +112,6 @@ private slots:
         QVERIFY(WaitUntilDeleted(form));
         QVERIFY(desk.Reader().Exchanges().empty());
     }
-
-    void closingTheWindowWhileScanningStopsTheScanAndClosesThePort() {
-        Watchdog watchdog(std::chrono::seconds(60), "close window scanning");
-        Desk desk(/*withReader=*/false);
-        // com4 opens but nothing answers there: the scan keeps trying it.
-        QVERIFY(desk.Reader().LinkAs("com4"));
-        desk.Reader().SetSilent(true);
-        QPointer<QWidget> form = desk.OpenMainForm();
-        auto* main = static_cast<QtMainForm*>(form.data());
-        bool closedWhileScanning = false;
-        QTimer::singleShot(50, main, [&] {
-            closedWhileScanning = main->Logic().Scanning();
-            main->close();
-        });
-        QTest::mouseClick(main->btnOpenComm, Qt::LeftButton);
-        QVERIFY(closedWhileScanning);
-        QVERIFY(WaitUntilDeleted(form, 20000));
-        QVERIFY(platform::OpenSerialPort(desk.Reader().SlavePath()).port);
-    }
 };
 
 int RunPanelTests(int argc, char** argv) {

@@ -6,7 +6,9 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -20,24 +22,38 @@ public:
     }
     void SetText(FormControl control, const std::string& text) override {
         if (control == FormControl::lblComStatTips) Status.push_back(text);
+        if (control == FormControl::btnStartInit) StartInitCaption = text;
     }
     void SetBusyCursor(bool) override {}
     // Stands for the operator: OnProcessEvents runs where the window would handle clicks.
     void ProcessEvents(long waitMs) override {
         if (OnProcessEvents) OnProcessEvents(waitMs);
     }
-    void PostToSelf(int) override {}
-    void CloseSelf() override {}
-    void StartTimer(int, long) override {}
-    void StopTimer(int) override {}
+    // Any thread; the test hands the message to the window (TakePosted).
+    void PostToSelf(int message) override {
+        std::lock_guard lock(postedMutex_);
+        posted_.push_back(message);
+    }
+    std::vector<int> TakePosted() {
+        std::lock_guard lock(postedMutex_);
+        return std::exchange(posted_, {});
+    }
+    void CloseSelf() override { ++CloseRequests; }
+    void StartTimer(int id, long intervalMs) override { Timers[id] = intervalMs; }
+    void StopTimer(int id) override { Timers.erase(id); }
     void ShowInfo(const std::string& text) override { Shown.push_back(text); }
 
     std::function<void(long waitMs)> OnProcessEvents;
     std::vector<std::string> Status;  // every text of the status label, in order
     std::vector<std::string> Shown;   // every message shown
+    std::string StartInitCaption;
+    int CloseRequests = 0;
+    std::map<int, long> Timers;  // the running timers and their intervals
 
 private:
     std::map<FormControl, bool> enabled_;
+    std::mutex postedMutex_;
+    std::vector<int> posted_;
 };
 
 }  // namespace harness

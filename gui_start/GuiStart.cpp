@@ -32,7 +32,8 @@ bool EnterFolder(const std::string& dir, std::string& error) {
 
 }  // namespace
 
-std::optional<GuiStartOptions> ParseGuiStartOptions(const std::vector<std::string>& args, std::string& error) {
+std::optional<GuiStartOptions> ParseGuiStartOptions(const std::vector<std::string>& args, std::string& error,
+                                                    ToolkitOptions toolkit) {
     GuiStartOptions options;
     const std::string dirPrefix = std::string(kDirOption) + "=";
     bool dirSeen = false;
@@ -51,6 +52,9 @@ std::optional<GuiStartOptions> ParseGuiStartOptions(const std::vector<std::strin
             dir = args[++i];
         } else if (arg.rfind(dirPrefix, 0) == 0) {
             dir = arg.substr(dirPrefix.size());
+        } else if (toolkit == ToolkitOptions::None) {
+            error = "unknown argument: " + arg;
+            return std::nullopt;
         }
         if (!dir) continue;
         if (dir->empty()) {
@@ -67,7 +71,9 @@ std::optional<GuiStartOptions> ParseGuiStartOptions(const std::vector<std::strin
     return options;
 }
 
-std::string GuiStartUsage() {
+std::string GuiStartUsage(ToolkitOptions toolkit) {
+    const std::string toolkitNote =
+        toolkit == ToolkitOptions::PassedOn ? "\nOptions of the window toolkit (such as -platform) are passed on to it.\n" : "";
     return R"(Usage: cardfmt-gui [--dir FOLDER] [--trace]
 
 Opens the card formatting window (发卡格式机): find the reader with 打开串口,
@@ -81,9 +87,7 @@ Options:
   --dir FOLDER   work in FOLDER (made the working directory before anything else)
   --trace        write every frame sent and accepted to stderr (keys are masked)
   -h, --help     show this help and exit
-
-Options of the window toolkit (such as -platform) are passed on to it.
-
+)" + toolkitNote + R"(
 Examples:
   cardfmt-gui --dir /srv/water-control
   cardfmt-gui --dir "$HOME/Water Control" --trace
@@ -94,18 +98,18 @@ a folder.
 }
 
 std::optional<int> PrepareGuiStart(int argc, char** argv, GuiStartOptions& options, std::ostream& out,
-                                   std::ostream& err) {
+                                   std::ostream& err, ToolkitOptions toolkit) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     std::string error;
-    std::optional<GuiStartOptions> parsed = ParseGuiStartOptions(args, error);
+    std::optional<GuiStartOptions> parsed = ParseGuiStartOptions(args, error, toolkit);
     if (!parsed) {
         err << kProgram << ": " << error << "\nRun '" << kProgram << " --help' for the options.\n";
         return 2;
     }
     options = *parsed;
     if (options.help) {
-        out << GuiStartUsage();
+        out << GuiStartUsage(toolkit);
         return 0;
     }
     if (!options.dir.empty() && !EnterFolder(options.dir, error)) {

@@ -19,6 +19,7 @@ struct ParseRow {
     std::string dir;
     bool trace;
     std::string error;
+    ToolkitOptions toolkit = ToolkitOptions::PassedOn;
 };
 
 class GuiStartFolder : public ::testing::Test {
@@ -60,10 +61,13 @@ TEST(GuiStartOptions, ParsesOwnOptionsAndLeavesTheToolkitsAlone) {
         {{"--dir"}, false, "", false, "--dir needs a folder"},
         {{"--dir="}, false, "", false, "--dir needs a folder"},
         {{"--dir", "a", "--dir", "b"}, false, "", false, "--dir given twice"},
+        // Without a toolkit (the Win32 program) nothing else may take an argument.
+        {{"--dir", "/srv/wc", "--trace"}, true, "/srv/wc", true, "", ToolkitOptions::None},
+        {{"--trace", "-platform", "offscreen"}, false, "", false, "unknown argument: -platform", ToolkitOptions::None},
     };
     for (const ParseRow& row : rows) {
         std::string error;
-        auto parsed = ParseGuiStartOptions(row.args, error);
+        auto parsed = ParseGuiStartOptions(row.args, error, row.toolkit);
         ASSERT_EQ(parsed.has_value(), row.ok) << ::testing::PrintToString(row.args);
         if (!row.ok) {
             EXPECT_EQ(error, row.error) << ::testing::PrintToString(row.args);

@@ -22,7 +22,7 @@
 int main(int argc, char** argv) {
     GuiStartOptions start;
     std::ostringstream out, err;
-    if (auto exitCode = PrepareGuiStart(argc, argv, start, out, err)) {
+    if (auto exitCode = PrepareGuiStart(argc, argv, start, out, err, ToolkitOptions::None)) {
         win32ui::ReportBeforeWindow(out.str(), err.str(), *exitCode != 0);
         return *exitCode;
     }

@@ -76,6 +76,11 @@ void SimReader::ClearExchanges() {
     exchanges_.clear();
 }
 
+std::uint64_t SimReader::ExchangeCount() const {
+    std::lock_guard lock(mutex_);
+    return firstExchange_ + exchanges_.size();
+}
+
 bool SimReader::WaitForExchanges(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return exchanges_.size() >= count; });

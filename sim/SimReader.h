@@ -63,6 +63,8 @@ public:
     // has read a reply always finds it complete here.
     std::vector<Exchange> Exchanges() const;
     void ClearExchanges();
+    // Every exchange logged since the reader was made, those cleared or let go too.
+    std::uint64_t ExchangeCount() const;
     // Waits until at least `count` exchanges are logged; false on time-out.
     bool WaitForExchanges(std::size_t count, std::chrono::milliseconds timeout) const;
 

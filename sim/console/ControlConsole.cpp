@@ -68,6 +68,13 @@ ControlConsole::Answer ControlConsole::Handle(const std::string& line) {
     if (verb == "dump") return Dump(words);
     if (verb == "signals" && words.size() == 1) return Signals();
     if (verb == "silent") return Silent(words);
+    if (verb == "exchanges" && words.size() == 1) return {"exchanges " + std::to_string(reader_.ExchangeCount())};
+    if (verb == "link") return Link(words);
+    if (verb == "unplug" && words.size() == 1) {
+        reader_.Hangup();
+        return {"ok unplugged"};
+    }
+    if (verb == "replug") return Replug(words);
     if (verb == "quit" && words.size() == 1) return {"ok quit", true};
     return Error("unknown command: " + line);
 }
@@ -124,6 +131,19 @@ ControlConsole::Answer ControlConsole::Silent(const std::vector<std::string>& wo
     if (words.size() != 2 || (words[1] != "on" && words[1] != "off")) return Error("silent wants on or off");
     reader_.SetSilent(words[1] == "on");
     return {"ok silent " + words[1]};
+}
+
+ControlConsole::Answer ControlConsole::Link(const std::vector<std::string>& words) {
+    if (words.size() != 2) return Error("link wants one port name");
+    if (!reader_.LinkAs(words[1])) return Error("cannot link " + words[1]);
+    return {"ok linked " + words[1]};
+}
+
+ControlConsole::Answer ControlConsole::Replug(const std::vector<std::string>& words) {
+    if (words.size() > 2) return Error("replug takes at most one port name");
+    if (words.size() == 1) return reader_.Reappear() ? Answer{"ok replugged"} : Error("no pty to replug on");
+    if (!reader_.ReappearAs(words[1])) return Error("cannot replug as " + words[1]);
+    return {"ok replugged as " + words[1]};
 }
 
 }  // namespace sim

@@ -22,6 +22,10 @@ public:
     // place SERIALHEX key5=HEX12 key6=HEX12 acc5=HEX8 acc6=HEX8
     //                               fresh card with any of these set
     // remove | dump [SERIALHEX] | signals | silent on|off | quit
+    // exchanges                     how many requests the reader has acted on
+    // link COMNAME                  the reader's entry in the port table is COMNAME
+    // unplug | replug [COMNAME]     the adapter pulled out; plugged back on a new
+    //                               pty, under COMNAME when given (the entry moves)
     Answer Handle(const std::string& line);
 
 private:
@@ -30,6 +34,8 @@ private:
     Answer Dump(const std::vector<std::string>& words);
     Answer Signals();
     Answer Silent(const std::vector<std::string>& words);
+    Answer Link(const std::vector<std::string>& words);
+    Answer Replug(const std::vector<std::string>& words);
 
     SimReader& reader_;
 };

@@ -74,7 +74,8 @@ std::string UsageText() {
            "Commands on standard input, one answer line each:\n"
            "  place SERIALHEX [fresh]\n"
            "  place SERIALHEX [key5=HEX12] [key6=HEX12] [acc5=HEX8] [acc6=HEX8]\n"
-           "  remove | dump [SERIALHEX] | signals | silent on|off | quit\n";
+           "  remove | dump [SERIALHEX] | signals | exchanges | silent on|off | quit\n"
+           "  link comN | unplug | replug [comN]\n";
 }
 
 }  // namespace sim

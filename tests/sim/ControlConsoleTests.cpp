@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "harness/HostPort.h"
+#include "harness/TempConfigHome.h"
 
 namespace {
 
@@ -97,6 +100,44 @@ TEST_F(ControlConsoleTest, SilentSwitchesTheReader) {
     ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x02})));
     EXPECT_EQ(harness::ReplyPayload(port.ReadReplyFrame()), (ByteString{0x0A, 0x00}));
     EXPECT_EQ(Say("silent maybe").rfind("error ", 0), 0u);
+}
+
+TEST_F(ControlConsoleTest, ExchangesCountEveryRequestAlsoThoseCleared) {
+    EXPECT_EQ(Say("exchanges"), "exchanges 0");
+    harness::HostPort port(reader.SlavePath());
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x01})));
+    ASSERT_EQ(port.ReadReplyFrame().size(), 21u);
+    reader.ClearExchanges();
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x02})));
+    ASSERT_EQ(port.ReadReplyFrame().size(), 21u);
+    EXPECT_EQ(Say("exchanges"), "exchanges 2");
+}
+
+// The adapter pulled out and plugged back as another COM number: the old entry
+// leads nowhere meanwhile and goes, the new one leads to the new pty.
+TEST_F(ControlConsoleTest, UnplugAndReplugUnderAnotherName) {
+    namespace fs = std::filesystem;
+    harness::TempConfigHome home;
+    const fs::path com3 = fs::path(home.PortsFolder()) / "com3";
+    const fs::path com5 = fs::path(home.PortsFolder()) / "com5";
+    EXPECT_EQ(Say("link com3"), "ok linked com3");
+    EXPECT_EQ(fs::read_symlink(com3).string(), reader.SlavePath());
+    EXPECT_EQ(Say("unplug"), "ok unplugged");
+    EXPECT_TRUE(reader.HungUp());
+    EXPECT_FALSE(fs::exists(com3));
+    EXPECT_EQ(Say("replug com5"), "ok replugged as com5");
+    EXPECT_FALSE(reader.HungUp());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(com3)));
+    EXPECT_EQ(fs::read_symlink(com5).string(), reader.SlavePath());
+    harness::HostPort port(com5.string());
+    ASSERT_TRUE(port.Write(harness::RequestFrame({0x38, 0x01})));
+    EXPECT_EQ(port.ReadReplyFrame().size(), 21u);
+
+    EXPECT_EQ(Say("unplug"), "ok unplugged");
+    EXPECT_EQ(Say("replug"), "ok replugged");
+    EXPECT_EQ(fs::read_symlink(com5).string(), reader.SlavePath());
+    for (const char* bad : {"link", "link com3 com4", "link a/b", "replug com5 com6", "unplug now"})
+        EXPECT_EQ(Say(bad).rfind("error ", 0), 0u) << bad;
 }
 
 TEST_F(ControlConsoleTest, QuitAndUnknownCommands) {

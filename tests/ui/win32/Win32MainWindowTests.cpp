@@ -1,9 +1,11 @@
 // The Win32 face of the main window under wine, driven through its real controls
 // by window messages, against the simulated reader behind com3 of the prefix
-// (com1 and com2 lead nowhere). What the windows decide is tested natively with
-// the window logic; these tests check what the face alone does: that clicks
-// reach the handlers, that states and texts show in the controls, that posted
-// messages, dialogs, keys, the clipboard and closing work on Win32.
+// (com1 and com2 lead nowhere; the prefix's dosdevices is the simulator's port
+// table, so it can move its entry to another number). What the windows decide is
+// tested natively with the window logic; these tests check what the face alone
+// does: that clicks reach the handlers, that states and texts show in the
+// controls, that posted messages, dialogs, keys, the clipboard and closing work
+// on Win32.
 #include "platform/win32/Win32Text.h"
 #include "tests/ui/win32/SimLine.h"
 #include "tests/ui/win32/Win32Desk.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <regex>
@@ -294,6 +297,87 @@ TEST_F(Win32MainWindow, ClosingTheWindowWhileConnectedClosesThePort) {
     HANDLE port = ::CreateFileW(L"\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(port, INVALID_HANDLE_VALUE) << "the port is still held";
     if (port != INVALID_HANDLE_VALUE) ::CloseHandle(port);
+}
+
+// The main window's logic with a watch session that gives up on a lost port after
+// a second, not ten.
+class QuickRescanMainForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+
+protected:
+    TWatchSession::Options SessionOptions() override {
+        TWatchSession::Options options;
+        options.rescanAfterMs = 1000;
+        return options;
+    }
+};
+
+// How many requests the simulated reader has acted on so far.
+std::uint64_t ExchangesServed(const SimLine& sim) {
+    const std::string answer = sim.Command("exchanges");
+    return answer.rfind("exchanges ", 0) == 0 ? std::stoull(answer.substr(10)) : 0;
+}
+
+// How many signals the reader gave for the card `serial` (a formatting run gives two).
+int SignalsFor(const SimLine& sim, const std::string& serial) {
+    const std::string line = sim.Command("signals");
+    int count = 0;
+    for (std::size_t at = line.find("@" + serial); at != std::string::npos; at = line.find("@" + serial, at + 1))
+        ++count;
+    return count;
+}
+
+// The reader's USB adapter pulled out while automatic initialization runs, and
+// plugged back in as another COM number: the simulator's entry com3 leads nowhere,
+// then the reader is on com5 and com3 is gone. The window scans again, carries on
+// on com5, leaves the card it formatted before and that still lies on the reader
+// alone, and formats the next one.
+TEST_F(Win32MainWindow, AReaderBackAsAnotherComNumberIsFoundAndTheCardOnItIsNotRunAgain) {
+    ASSERT_EQ(sim->Command("link com3"), "ok linked com3");
+    // However the test ends, the reader is back on com3 for the tests after it.
+    struct BackOnCom3 {
+        const SimLine& sim;
+        ~BackOnCom3() {
+            sim.Command("replug");
+            sim.Command("link com3");
+        }
+    } backOnCom3{*sim};
+
+    desk.OpenMainWindow(
+        [](TFormFace& face) -> std::unique_ptr<TBasicForm> { return std::make_unique<QuickRescanMainForm>(face); });
+    ASSERT_NE(desk.Window(), nullptr);
+    desk.Click(C::btnOpenComm);
+    ASSERT_EQ(desk.Text(C::lblComStatTips), "com3已打开...");
+    desk.Click(C::btnStartInit);
+    // The reader keeps the signals of earlier runs.
+    const int signalsBefore = SignalsFor(*sim, "3C4D5E6F");
+    ASSERT_EQ(sim->Command("place 3C4D5E6F fresh"), "ok placed 3C4D5E6F");
+    ASSERT_TRUE(Win32Desk::PumpUntil([&] { return SignalsFor(*sim, "3C4D5E6F") == signalsBefore + 2; }));
+    ASSERT_TRUE(desk.Dialogs().empty());
+
+    ASSERT_EQ(sim->Command("unplug"), "ok unplugged");
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return desk.Text(C::lblComStatTips) == "com3已断开..."; }))
+        << desk.Text(C::lblComStatTips);
+    ASSERT_EQ(sim->Command("replug com5"), "ok replugged as com5");
+    ASSERT_TRUE(Win32Desk::PumpUntil([&] { return desk.Text(C::lblComStatTips) == "com5已打开..."; }))
+        << desk.Text(C::lblComStatTips);
+    EXPECT_EQ(desk.Text(C::btnStartInit), "停止初始化");
+
+    // The watcher polls the card still lying on the reader, two requests a poll,
+    // here twenty polls. A run on the card would take about twenty requests and
+    // end in a dialog (该卡已初始化。) that holds the watcher: no more requests.
+    const std::uint64_t served = ExchangesServed(*sim);
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return ExchangesServed(*sim) >= served + 40 || !desk.Dialogs().empty(); }));
+    ASSERT_TRUE(desk.Dialogs().empty()) << "the card on the reader was run again";
+    EXPECT_EQ(SignalsFor(*sim, "3C4D5E6F"), signalsBefore + 2);
+
+    const int nextBefore = SignalsFor(*sim, "4D5E6F70");
+    ASSERT_EQ(sim->Command("place 4D5E6F70 fresh"), "ok placed 4D5E6F70");
+    EXPECT_TRUE(Win32Desk::PumpUntil([&] { return SignalsFor(*sim, "4D5E6F70") == nextBefore + 2; }));
+    ASSERT_TRUE(desk.Dialogs().empty());
+    desk.Click(C::btnStartInit);
+    EXPECT_EQ(desk.Text(C::btnStartInit), "开始初始化");
 }
 
 // The window as it first shows; no reader needed.

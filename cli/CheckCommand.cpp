@@ -13,22 +13,11 @@ int CheckCommand(const std::vector<std::string>& args) {
     if (!options.Has("--key-name")) SayIfDemoKeys();
     SayIfKeyLibraryRefused();
 
-    TCommClass comm;
-    if (!ConnectOrExplain(comm, *port)) return kExitNoPort;
-
-    int code = kExitNegative;
-    std::uint32_t serial = 0;
-    try {
-        if (SelectCardOrSay(comm, *port, serial)) {
-            const CheckReport report = CheckCard(comm, serial, *keys);
-            for (const SectorFinding& found : report.sectors)
-                PrintCardResult(serial, std::to_string(found.sector) + "号包：" + OpenerText(found.opener));
-            PrintCardResult(serial, CheckMessage(report.verdict));
-            if (report.verdict == CheckVerdict::Initialized) code = kExitOk;
-        }
-    } catch (const std::exception& e) {
-        PrintCardResult(serial, e.what());
-    }
-    comm.Disconnect();
-    return code;
+    return RunOnTheCard(*port, [&](TCommClass& comm, std::uint32_t serial) {
+        const CheckReport report = CheckCard(comm, serial, *keys);
+        for (const SectorFinding& found : report.sectors)
+            PrintCardResult(serial, std::to_string(found.sector) + "号包：" + OpenerText(found.opener));
+        PrintCardResult(serial, CheckMessage(report.verdict));
+        return report.verdict == CheckVerdict::Initialized ? kExitOk : kExitNegative;
+    });
 }

@@ -49,6 +49,8 @@ void ReportNoReader(const std::string& portName, const std::string& more) {
     PrintError("cardfmt: no reader answers on " + portName + more);
 }
 
+namespace {
+
 bool SelectCardOrSay(TCommClass& comm, const std::string& portName, std::uint32_t& serial) {
     if (!comm.RequestCard()) {
         // Silence is not an empty reader: nothing answered at all.
@@ -63,6 +65,23 @@ bool SelectCardOrSay(TCommClass& comm, const std::string& portName, std::uint32_
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+int RunOnTheCard(const std::string& portName, const CardProcedure& procedure) {
+    TCommClass comm;
+    if (!ConnectOrExplain(comm, portName)) return kExitNoPort;
+    int code = kExitNegative;
+    std::uint32_t serial = 0;
+    try {
+        if (SelectCardOrSay(comm, portName, serial)) code = procedure(comm, serial);
+    } catch (const std::exception& e) {
+        PrintCardResult(serial, e.what());
+        code = kExitNegative;
+    }
+    comm.Disconnect();
+    return code;
 }
 
 std::optional<KeyMaterial> CardKeysFromOptions(const Options& options, const std::string& command) {

@@ -7,6 +7,7 @@
 #include "reader_link/CommObjClas.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -36,11 +37,15 @@ bool ConnectOrExplain(TCommClass& comm, const std::string& portName);
 // timed out, as opposed to a reply that refused it).
 void ReportNoReader(const std::string& portName, const std::string& more = {});
 
-// Wakes and selects the card on the reader, as a poll of the card watcher does, so
-// that a card procedure then works on that card. When that fails it says why:
-// "no reader answers on PORT" on stderr when nothing answered at all, else the
-// operator's message ("请放置IC卡", "读卡序列号失败。") on stdout.
-bool SelectCardOrSay(TCommClass& comm, const std::string& portName, std::uint32_t& serial);
+// One card procedure on the card lying on the reader at `portName`: connects (or
+// explains why not: kExitNoPort), wakes and selects the card as a poll of the card
+// watcher does, runs `procedure` on it and returns its exit code, and closes the
+// port. When no card can be selected it says why and returns kExitNegative: "no
+// reader answers on PORT" on stderr when nothing answered at all, else the
+// operator's message ("请放置IC卡", "读卡序列号失败。") on stdout. A link error that
+// cuts the procedure short is printed as the card's result (kExitNegative).
+using CardProcedure = std::function<int(TCommClass& comm, std::uint32_t serial)>;
+int RunOnTheCard(const std::string& portName, const CardProcedure& procedure);
 
 // The keys a command asks the card with: the built-in ones, or with --key-name NAME
 // --key-tokens T5,T6 (both or neither) the tokens of another build. nullopt after

@@ -14,23 +14,11 @@ int InitCommand(const std::vector<std::string>& args) {
     SayIfDemoKeys();
     SayIfKeyLibraryRefused();
 
-    TCommClass comm;
-    if (!ConnectOrExplain(comm, *port)) return kExitNoPort;
-
-    int code = kExitNegative;
-    std::uint32_t serial = 0;
-    try {
-        // The same two exchanges as one poll of the card watcher: the procedure then
-        // works on the card just selected.
-        if (SelectCardOrSay(comm, *port, serial)) {
-            InitOutcome outcome = InitializeCard(comm, serial, InstallationKeyMaterial(), {},
-                                                 InitOptions{.verify = !options.Has("--no-verify")});
-            PrintCardResult(serial, outcome);
-            code = outcome == InitOutcome::Ok ? kExitOk : kExitNegative;
-        }
-    } catch (const std::exception& e) {
-        PrintCardResult(serial, e.what());
-    }
-    comm.Disconnect();
-    return code;
+    const InitOptions initOptions{.verify = !options.Has("--no-verify")};
+    return RunOnTheCard(*port, [&](TCommClass& comm, std::uint32_t serial) {
+        // The procedure works on the card just selected, as after a poll of the watcher.
+        const InitOutcome outcome = InitializeCard(comm, serial, InstallationKeyMaterial(), {}, initOptions);
+        PrintCardResult(serial, outcome);
+        return outcome == InitOutcome::Ok ? kExitOk : kExitNegative;
+    });
 }

@@ -35,22 +35,11 @@ int ResetCommand(const std::vector<std::string>& args) {
     if (!options.Has("--key-name")) SayIfDemoKeys();
     SayIfKeyLibraryRefused();
 
-    TCommClass comm;
-    if (!ConnectOrExplain(comm, *port)) return kExitNoPort;
-
-    int code = kExitNegative;
-    std::uint32_t serial = 0;
-    try {
-        if (SelectCardOrSay(comm, *port, serial)) {
-            const ResetReport report = ResetCard(comm, serial, *keys);
-            for (const ResetFinding& found : report.sectors) PrintCardResult(serial, SectorLine(found));
-            PrintCardResult(serial, ResetMessage(report.outcome));
-            if (report.outcome == ResetOutcome::Reset || report.outcome == ResetOutcome::AlreadyFactory)
-                code = kExitOk;
-        }
-    } catch (const std::exception& e) {
-        PrintCardResult(serial, e.what());
-    }
-    comm.Disconnect();
-    return code;
+    return RunOnTheCard(*port, [&](TCommClass& comm, std::uint32_t serial) {
+        const ResetReport report = ResetCard(comm, serial, *keys);
+        for (const ResetFinding& found : report.sectors) PrintCardResult(serial, SectorLine(found));
+        PrintCardResult(serial, ResetMessage(report.outcome));
+        const bool factory = report.outcome == ResetOutcome::Reset || report.outcome == ResetOutcome::AlreadyFactory;
+        return factory ? kExitOk : kExitNegative;
+    });
 }

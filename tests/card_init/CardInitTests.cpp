@@ -37,14 +37,20 @@ protected:
     // procedure; returns the outcome and collects the messages shown.
     InitOutcome Run(const sim::MifareCard& card, const KeyMaterial& keys = InstallationKeyMaterial(),
                     const InitOptions& options = kPlain) {
+        LayAndSelect(card);
+        return InitializeCard(
+            comm, kSerial, keys, [this](const std::string& m) { messages.push_back(m); }, options);
+    }
+
+    // Lays the card and selects it as a poll of the card watcher does; the exchanges
+    // recorded from then on are the procedure's.
+    void LayAndSelect(const sim::MifareCard& card) {
         sim.PlaceCard(card);
         std::uint32_t serial = 0;
         EXPECT_TRUE(comm.RequestCard());
         EXPECT_TRUE(comm.ReadCardSerial(serial));
         EXPECT_EQ(serial, kSerial);
         sim.ClearExchanges();
-        return InitializeCard(
-            comm, kSerial, keys, [this](const std::string& m) { messages.push_back(m); }, options);
     }
 
     // The requests of the procedure as "code block" pairs, e.g. "32 14".
@@ -406,11 +412,7 @@ TEST_F(CardInit, CheckTellsWhichKeyOpensEachSectorWithoutWriting) {
         SCOPED_TRACE(row.what);
         sim::MifareCard card = Card();
         row.lay(card);
-        sim.PlaceCard(card);
-        std::uint32_t serial = 0;
-        ASSERT_TRUE(comm.RequestCard());
-        ASSERT_TRUE(comm.ReadCardSerial(serial));
-        sim.ClearExchanges();
+        LayAndSelect(card);
         const std::size_t signals = sim.SignalModes().size();
         const CheckReport report = CheckCard(comm, kSerial, InstallationKeyMaterial());
         EXPECT_EQ(report.verdict, row.verdict);
@@ -458,11 +460,7 @@ TEST_F(CardInit, ResetWritesOnlyTheFactoryTrailerIntoInstallationSectors) {
         SCOPED_TRACE(row.what);
         sim::MifareCard card = Card();
         row.lay(card);
-        sim.PlaceCard(card);
-        std::uint32_t serial = 0;
-        ASSERT_TRUE(comm.RequestCard());
-        ASSERT_TRUE(comm.ReadCardSerial(serial));
-        sim.ClearExchanges();
+        LayAndSelect(card);
         const std::size_t signals = sim.SignalModes().size();
         EXPECT_EQ(ResetCard(comm, kSerial, InstallationKeyMaterial()).outcome, row.outcome);
         for (const auto& [sector, reset] : {std::pair{5, row.reset5}, std::pair{6, row.reset6}}) {

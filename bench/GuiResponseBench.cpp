@@ -182,6 +182,15 @@ int main(int argc, char** argv) {
     reader.Hangup();
     expect(ServeUntil([&] { return LabelIs(form, "com3已断开..."); }, 20000), "com3已断开...");
     Serve(3000);
+    // Back under another name: after 10 s without com3 the window scans all ports
+    // again, and each of the silent com1 and com2 costs a probe time-out once more.
+    probe.Begin("reader back as com4: scanning again after 10 s");
+    expect(reader.ReappearAs("com4"), "the reader back as com4");
+    expect(ServeUntil([&] { return LabelIs(form, "com4已打开..."); }, 30000), "com4已打开...");
+    Serve(1000);
+    reader.Hangup();
+    expect(ServeUntil([&] { return LabelIs(form, "com4已断开..."); }, 20000), "com4已断开...");
+    Serve(1000);
     probe.Begin("close window, reader unplugged");
     form->close();
     expect(ServeUntil([&] { return form.isNull(); }, 30000), "window closed");

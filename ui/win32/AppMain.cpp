@@ -37,7 +37,12 @@ int main(int argc, char** argv) {
 
     TWin32Form* form = TWin32Form::Create(
         MainFormLayout(), [](TFormFace& face) { return std::make_unique<TMainForm>(face); }, true);
-    if (!form) return 1;
+    if (!form) {
+        // The system refused the window (out of window handles, a desktop being shut
+        // down): say so rather than end without a word.
+        win32ui::ReportBeforeWindow("", "cardfmt-gui: the window could not be made\n", true);
+        return 1;
+    }
     form->Show();
     return win32ui::RunMessageLoop();
 }

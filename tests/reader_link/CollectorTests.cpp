@@ -33,7 +33,9 @@ protected:
 
     std::shared_ptr<harness::MemoryPort::Shared> shared;
     std::unique_ptr<harness::MemoryPort> port;
-    TRecvClass recv;  // its thread stays idle: StartEvent is never set here
+    // Its thread idles while StartEvent is reset; a test that sets it shares the
+    // steps with the worker, so it sets it only where either may take the step.
+    TRecvClass recv;
     std::vector<ByteString> delivered;
     bool acceptFrames = true;
 };
@@ -95,7 +97,6 @@ class Collections : public Collector, public ::testing::WithParamInterface<Colle
 }  // namespace
 
 TEST_F(Collector, FrameInPiecesIsDeliveredOnceWhenTheLineGoesQuiet) {
-    recv.StartEvent.Set();
     Queue(ByteString(kReply.begin(), kReply.begin() + 5));
     Step();
     EXPECT_TRUE(recv.InFrame());
@@ -107,6 +108,7 @@ TEST_F(Collector, FrameInPiecesIsDeliveredOnceWhenTheLineGoesQuiet) {
     Queue(ByteString(kReply.begin() + 15, kReply.end()));
     Step();
     EXPECT_TRUE(delivered.empty()) << "never judged in a step that read bytes";
+    recv.StartEvent.Set();  // the transaction is waiting: the worker may deliver first
     Step();
     ASSERT_EQ(delivered.size(), 1u);
     EXPECT_EQ(delivered[0], kReply);

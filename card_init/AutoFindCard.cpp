@@ -54,12 +54,15 @@ void TAutoFindCardThrd::PollCard() {
     std::uint32_t serial = 0;
     try {
         if (!comm_->RequestCard()) {
-            // A reader that went away (its port lost) says nothing of the card lying
-            // on it: that card stays remembered, so it is not run again once the port
-            // is back. Only a reader that answered "no card" forgets it.
-            if (comm_->LastFailure() == LinkFailure::PortLost) {
-                PollFailed();
-                return;
+            // A reader that went away (its port lost) or left the poll unanswered
+            // says nothing of the card lying on it: that card stays remembered, so it
+            // is not run again once the reader is back. Only a reader that answered
+            // "no card" forgets it.
+            switch (comm_->LastFailure()) {
+                case LinkFailure::PortLost: PollFailed(); return;
+                case LinkFailure::NoReply: return;
+                case LinkFailure::None:
+                case LinkFailure::Refused: break;
             }
             if (LastSerial.load() != 0) {
                 if (OnCardRemoved) OnCardRemoved();

@@ -37,6 +37,8 @@ public:
 
     // Set before Start; called on the watcher's thread.
     std::function<void(std::uint32_t serial)> OnNewCard;
+    // Only a reader that answers "no card" removes the remembered one; a poll left
+    // unanswered keeps it, so the card is not run again when the reader answers.
     std::function<void()> OnCardRemoved;
     // Called on the watcher's thread when a poll step fails for its link (an error,
     // or the port having gone away: LinkFailure::PortLost) or its handler raised.

@@ -83,6 +83,21 @@ TEST_F(Watcher, CardLaidAgainOrAnotherCardIsReportedAgain) {
     EXPECT_EQ(Reported(), (std::vector<std::uint32_t>{0x1111, 0x1111, 0x2222}));
 }
 
+// A poll the reader leaves unanswered says nothing of the card: it stays, and is
+// not run again (with a spurious 该卡已初始化。) once the reader answers.
+TEST_F(Watcher, AnUnansweredPollKeepsTheCardOnTheReader) {
+    std::atomic<int> removed{0};
+    watcher->OnCardRemoved = [&] { ++removed; };
+    comm.SetRetryCount(1);
+    watcher->Start();
+    sim.PlaceCard(sim::MifareCard(0x6666));
+    ASSERT_TRUE(WaitReported(1));
+    sim.IgnoreNextRequests(1);
+    Polls(6);
+    EXPECT_EQ(removed, 0);
+    EXPECT_EQ(Reported().size(), 1u) << "the card lying on the reader was run again";
+}
+
 TEST_F(Watcher, SerialZeroIsNeverReported) {
     watcher->Start();
     sim.PlaceCard(sim::MifareCard(0x3333));
